@@ -1,0 +1,23 @@
+# Test helpers shared by every test folder.
+#
+# tarvik_gtest(NAME SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT s])
+# makes one GoogleTest executable and registers it with ctest under NAME.
+# Window tests need a display: the test command runs ctest under xvfb-run, so
+# they simply find DISPLAY set.
+find_package(GTest QUIET)
+
+function(tarvik_gtest NAME)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${NAME} ${T_SOURCES})
+  target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_test(NAME ${NAME} COMMAND ${NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "TARVIK_BIN_DIR=${CMAKE_BINARY_DIR}/bin;TARVIK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,126 @@
+#pragma once
+// The catalogue of the module's objects that this system uses, and the values
+// and bit layouts that go with them. Every window, the simulator and the
+// command-line tool take their numbers from here.
+#include "device/object_access.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace od {
+
+enum Access : uint8_t { ACCESS_GET = 1, ACCESS_SET = 2, ACCESS_GET_SET = 3 };
+
+struct ObjectInfo {
+    uint16_t index;
+    uint8_t type;          // OBJ_INT8 .. OBJ_FLOAT32
+    uint8_t count;         // elements asked for in one get
+    Access access;
+    const char* unit;      // "" when none
+    const char* mnemonic;  // "" when the module has none
+    const char* name;      // short English description
+    double minimum;        // limits the configuration pages apply; equal when none
+    double maximum;
+};
+
+// Object indices.
+enum : uint16_t {
+    OBJ_PRODUCT_ID = 0x02,
+    OBJ_FIRMWARE_VERSION = 0x03,
+    OBJ_HARDWARE_VERSION = 0x04,
+    OBJ_STATUS = 0x05,
+    OBJ_COMMAND = 0x06,
+    OBJ_PROBE_DELAY = 0x07,
+    OBJ_OPTIONS = 0x09,
+    OBJ_BAUD_UART1 = 0x0b,
+    OBJ_BAUD_UART2 = 0x0c,
+    OBJ_GYRO_FULL_SCALE = 0x0f,
+    OBJ_GYRO_LOW_PASS = 0x10,
+    OBJ_ACCEL_FULL_SCALE = 0x11,
+    OBJ_ACCEL_LOW_PASS = 0x12,
+    OBJ_DRIFT_THRESHOLD = 0x14,
+    OBJ_DRIFT_GAIN = 0x15,
+    OBJ_SCALE_THRESHOLD = 0x16,
+    OBJ_SCALE_GAIN = 0x17,
+    OBJ_ACCEL_VARIANCE = 0x19,
+    OBJ_MAGN_VARIANCE = 0x1a,
+    OBJ_ZERO_VELOCITY_VARIANCE = 0x1c,
+    OBJ_SYNC_PORT = 0x1e,
+    OBJ_SYNC_PERIOD = 0x1f,
+    OBJ_SYNC_SELECTION = 0x20,
+    OBJ_FFT_SOURCE = 0x22,
+    OBJ_VIBRATION_SOURCE = 0x23,
+    OBJ_ACCEL_THRESHOLD = 0x24,
+    OBJ_GYRO_THRESHOLD = 0x25,
+    OBJ_PROBE_BUFFER = 0x28,   // 0x28 .. 0x2b
+    OBJ_VOLTAGE = 0x30,
+    OBJ_TEMPERATURE = 0x32,
+    OBJ_ACCELERATION = 0x33,
+    OBJ_ROTATION_RATE = 0x34,
+    OBJ_MAGNETIC_FIELD = 0x35,
+    OBJ_ACCEL_NO_GRAVITY = 0x36,
+    OBJ_EULER = 0x37,
+    OBJ_VELOCITY = 0x39,
+    OBJ_POSITION = 0x3a,
+    OBJ_VIBRATION = 0x3c,
+    OBJ_PEAK = 0x3d,
+    OBJ_SPECTRUM = 0x3e,
+    OBJ_CALIB_BIAS = 0x46,
+    OBJ_CALIB_SCALE = 0x47,
+    OBJ_CALIB_TEMP_COEFF = 0x48,
+    OBJ_GRAVITY_ANGLE = 0x49,
+};
+
+constexpr int32_t kProductTarvik = 1011;
+
+// Values of the command object 0x06.
+enum : int32_t {
+    CMD_FLASH_WRITE = 1,
+    CMD_FACTORY_DEFAULT = 2,
+    CMD_CALIBRATE_GYRO_ACCEL = 3,
+    CMD_CALIBRATE_MAGNETOMETER = 4,
+    CMD_SET_ZERO_ANGLE = 5,
+    CMD_RESET_ANGLE = 7,
+    CMD_RESET_POSITION = 8,
+    CMD_RESET_CALIBRATION = 9,
+    CMD_CALIBRATE_TEMPERATURE = 45,
+    CMD_RESTART = 99,
+    CMD_PROBE_END = 1000,
+    CMD_PROBE_FIRST = 1001,
+    CMD_PROBE_LAST = 1008,
+};
+
+// Bits of the status word 0x05.
+enum : uint32_t {
+    STATUS_CALIB_RUNNING_0 = 0x1,
+    STATUS_CALIB_RUNNING_1 = 0x2,
+    STATUS_CALIB_RUNNING_2 = 0x4,
+    STATUS_CALIB_SUCCESS = 0x8,
+    STATUS_PROBE_KIND_MASK = 0xF00,
+    STATUS_PROBE_READY = 0x1000,
+    STATUS_CALIB_FAILED = 0x10000,
+    STATUS_VOLTAGE_RANGE = 0x20000,
+    STATUS_TEMPERATURE_RANGE = 0x40000,
+    STATUS_GYRO_FULL_SCALE = 0x80000,
+    STATUS_ACCEL_FULL_SCALE = 0x100000,
+    STATUS_MAGNETIC_DISTURBED = 0x200000,
+    STATUS_FLASH_ERROR = 0x1000000,
+    STATUS_ACCEL_GYRO_SENSOR_ERROR = 0x2000000,
+    STATUS_MAGN_SENSOR_ERROR = 0x4000000,
+    STATUS_FACTORY_DEFAULT_ERROR = 0x8000000,
+    STATUS_FILTER_OVERFLOW = 0x10000000,
+    STATUS_SENSOR_OVERFLOW = 0x20000000,
+    STATUS_ERROR_FIRST = 0x10000,   // a status word below this has no error bit
+};
+
+// The catalogue, in index order.
+const ObjectInfo* Catalogue(int* count);
+const ObjectInfo* Find(uint16_t index);
+// By mnemonic ("sp", "sd", ...); null when unknown.
+const ObjectInfo* FindByMnemonic(std::string_view mnemonic);
+
+// (Sync selection, spectrum unpacking, probe kinds and buffer addressing,
+// chart quantities and the baud rate list follow below.)
+
+}  // namespace od

@@ -1,0 +1,163 @@
+#pragma once
+// The dialog toolkit layer: a CDialog is a QDialog whose child controls come
+// from a template table (id, kind, text, position in dialog units). Controls
+// are looked up by id, window timers are kept by id, and the Windows-style
+// handlers (OnInitDialog, OnOK, OnCancel, OnCommand, OnTimer) are virtual.
+//
+// Dialog units convert to pixels from the dialog font's metrics the way
+// Windows does: base X = average character width, base Y = font height;
+// x px = du * baseX / 4, y px = du * baseY / 8.
+#include <QColor>
+#include <QDialog>
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+
+class QTimerEvent;
+
+enum class ControlKind {
+    Static,          // left-aligned text (SS_LEFT)
+    StaticCenter,    // centred text
+    StaticRight,     // right-aligned text
+    StaticFrame,     // black frame / placeholder, no text
+    StaticBorder,    // text with a sunken border
+    Picture,         // image holder (QLabel showing a pixmap)
+    GroupBox,
+    PushButton,
+    DefPushButton,   // the default button (Enter)
+    CheckBox,
+    RadioButton,
+    Edit,            // single-line edit
+    EditMultiline,
+    ComboDropDown,   // editable combo box
+    ComboDropList,   // list-only combo box
+    ListBox,
+    Progress,
+    Tab,             // tab control; CTabDialog binds to it
+    RichEdit,        // QTextEdit, read-only, coloured runs
+    Slider,
+};
+
+// Style flags beyond the kind.
+enum ControlStyle : uint32_t {
+    CS_NONE = 0,
+    CS_HIDDEN = 1u << 0,     // not initially visible
+    CS_DISABLED = 1u << 1,
+    CS_READONLY = 1u << 2,   // edits
+    CS_BORDER = 1u << 3,
+    CS_NUMBER = 1u << 4,     // edits accepting digits only
+    CS_AUTOHSCROLL = 1u << 5,
+    CS_TABSTOP = 1u << 6,
+    CS_VSCROLL = 1u << 7,
+    CS_NOTIFY = 1u << 8,     // statics that report clicks
+};
+
+struct ControlDef {
+    int id;
+    ControlKind kind;
+    const char* text;   // UTF-8; "&&" in statics and buttons shows as "&"
+    int x, y, cx, cy;   // dialog units
+    uint32_t style = CS_NONE;
+};
+
+struct DialogTemplate {
+    int id;                      // template number (102, 166, ...)
+    const char* title;           // caption; ignored for child pages
+    int cx, cy;                  // size in dialog units
+    bool child;                  // page without caption or border
+    const ControlDef* controls;
+    int controlCount;
+    const char* fontFace = "Sans Serif";
+    int fontPointSize = 8;
+};
+
+// Command ids of the standard buttons.
+enum : int { IDOK = 1, IDCANCEL = 2 };
+
+class CDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDialog(const DialogTemplate& tmpl, QWidget* parent = nullptr);
+    ~CDialog() override;
+
+    // Builds the window and its controls as a child (pages) or top-level
+    // window, then calls OnInitDialog. Returns false if it was created before.
+    bool Create(QWidget* parent = nullptr);
+    bool IsCreated() const { return m_created; }
+    // Creates (when needed) and runs the dialog modally; returns the EndDialog code.
+    int DoModal();
+    void EndDialog(int result);
+
+    const DialogTemplate& Template() const { return m_template; }
+    QWidget* GetDlgItem(int id) const;
+    template <class T> T* Item(int id) const { return qobject_cast<T*>(GetDlgItem(id)); }
+
+    void SetDlgItemText(int id, const QString& text);
+    QString GetDlgItemText(int id) const;
+    // Unsigned number of the item's text; 0 (and ok false) when it is not one.
+    unsigned GetDlgItemInt(int id, bool* ok = nullptr) const;
+    void SetDlgItemInt(int id, int value);
+    void EnableDlgItem(int id, bool enable);
+    void ShowDlgItem(int id, bool show);
+    // Check boxes and radio buttons.
+    void CheckDlgButton(int id, bool checked);
+    bool IsDlgButtonChecked(int id) const;
+    // Replaces a control (a placeholder) by another widget with the same id and geometry.
+    void ReplaceDlgItem(int id, QWidget* widget);
+
+    // Window timers by id: restarting an id replaces it.
+    void SetTimer(int id, int periodMs);
+    void KillTimer(int id);
+    bool HasTimer(int id) const { return m_timers.contains(id); }
+
+    // Dialog units to pixels for this dialog's font.
+    QRect DuToPx(int x, int y, int cx, int cy) const;
+    QSize DuToPx(int cx, int cy) const;
+    int BaseUnitX() const { return m_baseX; }
+    int BaseUnitY() const { return m_baseY; }
+    static int BaseUnitX(const QFont& font);
+    static int BaseUnitY(const QFont& font);
+
+    // Visible on screen: false while any parent is hidden.
+    bool IsWindowVisible() const { return isVisible(); }
+
+protected:
+    virtual bool OnInitDialog() { return true; }
+    // Enter and the default button. The base ends the dialog with IDOK.
+    virtual void OnOK();
+    // Escape, the close box and the IDCANCEL button. The base ends it with IDCANCEL.
+    virtual void OnCancel();
+    // Every button click, check box toggle and so on, by control id, before
+    // the IDOK/IDCANCEL handling.
+    virtual void OnCommand(int id) { (void)id; }
+    // Combo box selection changes, by control id.
+    virtual void OnSelChange(int id) { (void)id; }
+    // Edit text changes, by control id.
+    virtual void OnEditChange(int id) { (void)id; }
+    virtual void OnTimer(int id) { (void)id; }
+    // Called when the window is about to be destroyed (the dialog's WM_DESTROY).
+    virtual void OnDestroy() {}
+
+    void timerEvent(QTimerEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    void BuildControls();
+    QWidget* MakeControl(const ControlDef& def);
+
+    DialogTemplate m_template;
+    QHash<int, QWidget*> m_items;
+    QHash<int, int> m_timers;        // our id -> Qt timer id
+    QHash<int, int> m_timerIds;      // Qt timer id -> our id
+    int m_baseX = 6;
+    int m_baseY = 13;
+    bool m_created = false;
+    bool m_ending = false;
+};
+
+// Converts a Windows COLORREF (0x00BBGGRR) to a QColor.
+QColor ColorFromRef(uint32_t colorRef);
