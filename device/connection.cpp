@@ -1,0 +1,85 @@
+#include "device/connection.h"
+
+#include "device/object_access.h"
+#include "device/serial_com.h"
+
+#include <chrono>
+#include <thread>
+
+CSerialCOM* g_pSerialCom = nullptr;
+CObjectAccess* g_pObjectAccess = nullptr;
+
+const uint32_t kBaudRates[8] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+
+namespace {
+constexpr uint16_t kProductIdObject = 0x02;
+constexpr auto kPreambleWait = std::chrono::milliseconds(33);
+}  // namespace
+
+bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
+    // A connection that is still published would be lost (and its port kept
+    // open) once the new one replaces the globals: end it first.
+    if (g_pSerialCom || g_pObjectAccess) DisconnectDevice();
+
+    auto* port = new CSerialCOM(portName, baudRate);  // the name is cut to 32 characters
+    if (!port->Open()) {
+        delete port;
+        return false;
+    }
+    port->Purge();
+    port->SetTimeouts(1, 0, 1, 0, 100);
+
+    // Wake-up text; whatever the module answers to it is discarded below.
+    // Failed writes are not looked at: the identification read decides.
+    static const char kLines[] = "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+    static const char kStar[] = "*\r\n";
+    port->Write(kLines, 20);
+    std::this_thread::sleep_for(kPreambleWait);
+    port->Write(kStar, 3);
+    std::this_thread::sleep_for(kPreambleWait);
+
+    uint8_t discard[256];
+    while (port->GetInQueue() > 0) {
+        if (port->Read(discard, sizeof discard) <= 0) break;
+    }
+
+    auto* access = new CObjectAccess(port, trTimeoutMs, deviceId);
+    port->SetTimeouts(0, 0, 1, 0, 100);
+
+    int32_t product = 0;
+    if (access->GetObjectXXX(OBJ_INT32, kProductIdObject, 0, &product, 1) && product == kSupportedProductId) {
+        g_pSerialCom = port;
+        g_pObjectAccess = access;
+        return true;
+    }
+    delete access;
+    delete port;
+    return false;
+}
+
+bool ConnectDevice(const char* portName, int32_t baudRate, int32_t trTimeoutMs, int32_t deviceId,
+                   uint32_t* rateFound) {
+    if (baudRate >= 1) {
+        if (!TryConnect(portName, static_cast<uint32_t>(baudRate), trTimeoutMs, deviceId)) return false;
+        if (rateFound) *rateFound = static_cast<uint32_t>(baudRate);
+        return true;
+    }
+    for (uint32_t rate : kBaudRates) {
+        if (TryConnect(portName, rate, trTimeoutMs, deviceId)) {
+            if (rateFound) *rateFound = rate;
+            return true;
+        }
+    }
+    return false;
+}
+
+void DisconnectDevice() {
+    if (g_pSerialCom) {
+        delete g_pSerialCom;
+        g_pSerialCom = nullptr;
+    }
+    if (g_pObjectAccess) {
+        delete g_pObjectAccess;
+        g_pObjectAccess = nullptr;
+    }
+}
