@@ -1,0 +1,225 @@
+// CSerialCOM against a real pseudo-terminal: the test holds the master side.
+#include "device/serial_com.h"
+#include "pty.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+class SerialComTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(pty.Ok()); }
+    CPty pty;
+};
+
+TEST(SerialComClosedTest, ClosedPortAnswersEveryOperationWithFailure) {
+    CSerialCOM port("/dev/does-not-exist-tarvik", 115200);
+    EXPECT_FALSE(port.IsOpen());
+    char buf[4] = {};
+    EXPECT_EQ(port.Read(buf, 4), -1);
+    EXPECT_EQ(port.Write(buf, 4), -1);
+    EXPECT_EQ(port.GetInQueue(), -1);
+    EXPECT_EQ(port.GetOutQueue(), -1);
+    EXPECT_EQ(port.WaitForInput(10), -1);
+    EXPECT_FALSE(port.Close());
+    EXPECT_FALSE(port.SetTimeouts(1, 0, 1, 0, 100));
+    port.Purge();  // harmless
+    EXPECT_FALSE(port.Open());
+    EXPECT_FALSE(port.EnsureOpen());
+    EXPECT_TRUE(port.IsReady());
+}
+
+TEST(SerialComClosedTest, NameIsCutToThirtyTwoCharacters) {
+    const std::string longName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    CSerialCOM port(longName.c_str(), 9600);
+    EXPECT_EQ(std::string(port.PortName()), longName.substr(0, 32));
+    EXPECT_EQ(port.BaudRate(), 9600u);
+    CSerialCOM empty(nullptr, 9600);
+    EXPECT_STREQ(empty.PortName(), "");
+}
+
+TEST(SerialComClosedTest, ANonTerminalIsRefused) {
+    CSerialCOM port("/dev/null", 9600);
+    EXPECT_FALSE(port.Open());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialComTest, OpenCloseAndReopen) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_GE(port.Handle(), 0);
+    EXPECT_TRUE(port.Open());  // open on an open port closes and reopens
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(port.EnsureOpen());
+    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Handle(), -1);
+    EXPECT_FALSE(port.Close());
+    EXPECT_TRUE(port.EnsureOpen());
+    EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(SerialComTest, SecondOpenOfTheSamePortFailsUntilTheFirstCloses) {
+    CSerialCOM first(pty.SlavePath().c_str(), 115200);
+    CSerialCOM second(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(first.Open());
+    EXPECT_FALSE(second.Open());
+    EXPECT_FALSE(second.IsOpen());
+    first.Close();
+    EXPECT_TRUE(second.Open());
+}
+
+TEST_F(SerialComTest, LineIsRawEightNoneOneAtAnyRate) {
+    CSerialCOM port(pty.SlavePath().c_str(), 250000);  // not a standard constant
+    ASSERT_TRUE(port.Open());
+    termios2 tio{};
+    ASSERT_TRUE(pty.SlaveTermios(&tio));
+    EXPECT_EQ(tio.c_ospeed, 250000u);
+    EXPECT_EQ(tio.c_ispeed, 250000u);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+
+    // Raw both ways: CR, LF, XON/XOFF and NUL pass unchanged.
+    const char out[] = {'\r', '\n', 0x11, 0x13, 0x00, 0x03, 0x7f};
+    EXPECT_EQ(port.Write(out, sizeof out), static_cast<int32_t>(sizeof out));
+    EXPECT_EQ(pty.Receive(sizeof out, 2000), std::string(out, sizeof out));
+    pty.Send(out, sizeof out);
+    char in[16] = {};
+    ASSERT_TRUE(port.SetTimeouts(1, 0, 2000, 0, 100));
+    int32_t got = 0;
+    for (int i = 0; i < 50 && got < static_cast<int32_t>(sizeof out); ++i) {
+        const int32_t r = port.Read(in + got, static_cast<int32_t>(sizeof out) - got);
+        ASSERT_GE(r, 0);
+        got += r;
+    }
+    EXPECT_EQ(std::string(in, static_cast<size_t>(got)), std::string(out, sizeof out));
+
+    CSerialCOM standard(pty.SlavePath().c_str(), 921600);
+    port.Close();
+    ASSERT_TRUE(standard.Open());
+    ASSERT_TRUE(pty.SlaveTermios(&tio));
+    EXPECT_EQ(tio.c_ospeed, 921600u);
+}
+
+TEST_F(SerialComTest, QueueCountsAndPurge) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    EXPECT_EQ(port.GetInQueue(), 0);
+    EXPECT_EQ(port.GetOutQueue(), 0);
+    pty.Send("hello", 5);
+    EXPECT_EQ(port.WaitForInput(2000), 5);
+    EXPECT_EQ(port.GetInQueue(), 5);
+    char buf[8] = {};
+    EXPECT_EQ(port.Read(buf, 2), 2);
+    EXPECT_EQ(port.GetInQueue(), 3);
+    port.Purge();
+    EXPECT_EQ(port.GetInQueue(), 0);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(SerialComTest, ReadTimeOuts) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    char buf[64];
+
+    // Nothing arrives: the read ends after the total constant with 0 bytes.
+    ASSERT_TRUE(port.SetTimeouts(1, 0, 100, 0, 100));
+    auto t = Clock::now();
+    EXPECT_EQ(port.Read(buf, 10), 0);
+    const int64_t waited = MsSince(t);
+    EXPECT_GE(waited, 90);
+    EXPECT_LT(waited, 5000);
+    EXPECT_TRUE(port.IsOpen());
+
+    // Fewer bytes than asked: the interval ends the read long before the total.
+    ASSERT_TRUE(port.SetTimeouts(20, 0, 10000, 0, 100));
+    pty.Send("abc", 3);
+    t = Clock::now();
+    EXPECT_EQ(port.Read(buf, 10), 3);
+    EXPECT_LT(MsSince(t), 5000);
+
+    // Total constant 1 and no interval, as after connecting: returns at once with what waits.
+    ASSERT_TRUE(port.SetTimeouts(0, 0, 1, 0, 100));
+    pty.Send("xyz", 3);
+    ASSERT_EQ(port.WaitForInput(2000), 3);
+    EXPECT_EQ(port.Read(buf, 64), 3);
+    EXPECT_EQ(port.Read(buf, 64), 0);
+
+    // WaitForInput with nothing coming runs out with 0.
+    t = Clock::now();
+    EXPECT_EQ(port.WaitForInput(30), 0);
+    EXPECT_GE(MsSince(t), 25);
+}
+
+TEST_F(SerialComTest, OpenRestoresTheDefaultTimeOuts) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.SetTimeouts(0, 0, 3000, 0, 100));
+    ASSERT_TRUE(port.Open());
+    char buf[4];
+    const auto t = Clock::now();
+    EXPECT_EQ(port.Read(buf, 4), 0);  // 100 ms total again, not 3 s
+    EXPECT_LT(MsSince(t), 2500);
+}
+
+TEST_F(SerialComTest, PeerHangUpFailsTheReadAndClosesThePort) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.SetTimeouts(1, 0, 5000, 0, 100));
+    pty.CloseMaster();
+
+    auto t = Clock::now();
+    EXPECT_EQ(port.WaitForInput(5000), -1);
+    EXPECT_EQ(port.GetInQueue(), -1);
+    EXPECT_LT(MsSince(t), 2000);  // reported, not waited out
+
+    char buf[16];
+    t = Clock::now();
+    EXPECT_EQ(port.Read(buf, 16), -1);
+    EXPECT_LT(MsSince(t), 2000);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Read(buf, 16), -1);
+    EXPECT_EQ(port.Write(buf, 1), -1);
+}
+
+TEST_F(SerialComTest, WriteToAHungUpPeerFailsAndCloses) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    pty.CloseMaster();
+    const auto t = Clock::now();
+    EXPECT_EQ(port.Write("abc", 3), -1);
+    EXPECT_LT(MsSince(t), 2000);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialComTest, WriteIntoAFullQueueStopsAtTheWriteTotal) {
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.SetTimeouts(1, 0, 1, 0, 100));
+    // Nobody reads the master: the pty buffer fills and the write returns
+    // what went out once the 100 ms write total has run out.
+    std::string big(1 << 20, 'w');
+    const auto t = Clock::now();
+    const int32_t n = port.Write(big.data(), static_cast<int32_t>(big.size()));
+    EXPECT_GT(n, 0);
+    EXPECT_LT(n, static_cast<int32_t>(big.size()));
+    EXPECT_LT(MsSince(t), 5000);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+}  // namespace
