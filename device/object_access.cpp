@@ -317,7 +317,13 @@ int32_t CObjectAccess::Receive(uint8_t* buffer) {
         if (collected == 0 && buffer[0] != frame::STX) {
             // Hunt for the start of the frame among the new bytes.
             const uint8_t* stx = static_cast<const uint8_t*>(std::memchr(buffer, frame::STX, static_cast<size_t>(r)));
-            if (stx == nullptr) continue;  // all noise: dropped, budget unchanged
+            if (stx == nullptr) {
+                // All noise: dropped without costing budget. A line that
+                // never stops delivering noise must not hold the caller past
+                // the deadline, so the deadline is looked at here as well.
+                if (static_cast<int32_t>(Now() - deadline) >= 0) return collected;
+                continue;
+            }
             const int32_t i = static_cast<int32_t>(stx - buffer);
             std::memmove(buffer, buffer + i, static_cast<size_t>(r - i));
             kept = r - i;

@@ -301,6 +301,28 @@ TEST_F(ObjectAccessTest, ExtraBytesBehindTheReplyFailValidation) {
     EXPECT_EQ(access.NoReplyTime(), 0u);
 }
 
+TEST_F(ObjectAccessTest, EndlessNoiseEndsAtTheDeadline) {
+    // Bytes without an STX keep arriving faster than they are read: the call
+    // still ends once the deadline has passed and counts as silence.
+    struct NoisyPort : CFakePort {
+        using CFakePort::CFakePort;
+        uint32_t* clockRef = nullptr;
+        int32_t GetInQueue() override {
+            if (!writes.empty()) {
+                available.assign(8, 'n');
+                ++*clockRef;
+            }
+            return CFakePort::GetInQueue();
+        }
+    } noisy{&clock};
+    noisy.clockRef = &clock;
+    CObjectAccess flooded(&noisy, 30, 1, [this] { return clock; });
+    int32_t value = 5;
+    EXPECT_FALSE(flooded.GetObjectXXX(OBJ_INT32, 0x05, 0, &value, 1));
+    EXPECT_EQ(value, 5);
+    EXPECT_NE(flooded.NoReplyTime(), 0u);
+}
+
 TEST_F(ObjectAccessTest, UnknownCallerTypeIsRefusedWithoutTouchingThePort) {
     int32_t value = 1;
     EXPECT_FALSE(access.SetObjectXXX(3, 0x06, &value));
