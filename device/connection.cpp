@@ -14,6 +14,7 @@ const uint32_t kBaudRates[8] = {9600, 19200, 38400, 57600, 115200, 230400, 46080
 namespace {
 constexpr uint16_t kProductIdObject = 0x02;
 constexpr auto kPreambleWait = std::chrono::milliseconds(33);
+constexpr int kMaxDiscardReads = 64;  // 16 KB
 }  // namespace
 
 bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
@@ -38,8 +39,12 @@ bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, in
     port->Write(kStar, 3);
     std::this_thread::sleep_for(kPreambleWait);
 
+    // Discard the answer to the wake-up text. A module that streams its sync
+    // lines without pause would keep the queue filled for ever, so the
+    // discarding stops after kMaxDiscardReads reads; what is left is dropped
+    // by the protocol's own drain or skipped while it hunts for the STX.
     uint8_t discard[256];
-    while (port->GetInQueue() > 0) {
+    for (int reads = 0; reads < kMaxDiscardReads && port->GetInQueue() > 0; ++reads) {
         if (port->Read(discard, sizeof discard) <= 0) break;
     }
 

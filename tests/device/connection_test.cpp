@@ -19,12 +19,20 @@ namespace {
 // and the line speed at each request.
 class CResponder {
 public:
-    CResponder(CPty& pty, int32_t productId, uint32_t onlyAtRate)
-        : m_pty(pty), m_productId(productId), m_onlyAtRate(onlyAtRate), m_thread([this] { Run(); }) {}
+    // streaming: until the first request, text lines are sent without pause
+    // from a second thread, like a module streaming sync data at full speed.
+    CResponder(CPty& pty, int32_t productId, uint32_t onlyAtRate, bool streaming = false)
+        : m_pty(pty), m_productId(productId), m_onlyAtRate(onlyAtRate), m_streaming(streaming),
+          m_thread([this] { Run(); }) {
+        if (streaming) m_streamer = std::thread([this] { Stream(); });
+    }
     ~CResponder() {
         m_stop = true;
+        m_streaming = false;
+        if (m_streamer.joinable()) m_streamer.join();
         m_thread.join();
     }
+    int64_t StreamedBytes() const { return m_streamed; }
 
     std::string Raw() {
         std::lock_guard<std::mutex> g(m_mutex);
@@ -56,6 +64,28 @@ private:
         }
     }
 
+    void Stream() {
+        std::string lines;
+        while (lines.size() < 4096) lines += "1,0.123,-4.567,89.012,0.001,0.002,0.003\r\n";
+        while (m_streaming) {
+            m_streamIdle = false;
+            pollfd p{m_pty.Master(), POLLOUT, 0};
+            if (m_streaming && ::poll(&p, 1, 5) > 0 && (p.revents & POLLOUT) && !(p.revents & POLLHUP)) {
+                const ssize_t r = ::write(m_pty.Master(), lines.data(), lines.size());
+                if (r > 0) m_streamed += r;
+            } else if (p.revents & POLLHUP) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            m_streamIdle = true;
+        }
+        m_streamIdle = true;
+    }
+
+    void StopStreaming() {
+        m_streaming = false;
+        while (m_streamer.joinable() && !m_streamIdle) std::this_thread::yield();
+    }
+
     void Parse(std::string* pending) {
         for (;;) {
             const size_t stx = pending->find(static_cast<char>(frame::STX));
@@ -71,6 +101,7 @@ private:
             pending->erase(0, n);
             const auto* b = reinterpret_cast<const uint8_t*>(f.data());
             if (n != 13 || (b[3] & 0xF0) != frame::OP_GET_REQUEST || b[4] != 0x02 || b[5] != 0) continue;
+            StopStreaming();  // nothing may follow the reply in the same read
             termios2 tio{};
             m_pty.SlaveTermios(&tio);
             {
@@ -89,6 +120,10 @@ private:
     CPty& m_pty;
     int32_t m_productId;
     uint32_t m_onlyAtRate;
+    std::atomic<bool> m_streaming;
+    std::atomic<bool> m_streamIdle{true};
+    std::atomic<int64_t> m_streamed{0};
+    std::thread m_streamer;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::string m_raw;
@@ -166,6 +201,15 @@ TEST_F(ConnectionTest, AFixedRateIsTriedOnceAndUnchanged) {
     EXPECT_EQ(module.RequestRates(), (std::vector<uint32_t>{57600}));
     ASSERT_TRUE(ConnectDevice(pty.SlavePath().c_str(), 250000, kTimeout, 1, &found));  // not in the list
     EXPECT_EQ(found, 250000u);
+}
+
+TEST_F(ConnectionTest, ConnectsWhileTheModuleStreamsWithoutPause) {
+    // The input queue never runs dry while the wake-up answer is discarded:
+    // the discarding must still end and the identification go out.
+    CResponder module(pty, 1011, 0, true);
+    ASSERT_TRUE(TryConnect(pty.SlavePath().c_str(), 921600, kTimeout, 1));
+    EXPECT_GT(module.StreamedBytes(), 0);
+    EXPECT_EQ(module.RequestRates(), (std::vector<uint32_t>{921600}));
 }
 
 TEST_F(ConnectionTest, ReconnectingReplacesTheOldConnection) {
