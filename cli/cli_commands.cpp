@@ -1,0 +1,482 @@
+#include "cli/cli_commands.h"
+
+#include "app/app_ini.h"
+#include "cli/dump_file.h"
+#include "cli/object_values.h"
+#include "cli/probe_file.h"
+#include "device/connection.h"
+#include "device/object_access.h"
+#include "device/object_dictionary.h"
+#include "device/serial_com.h"
+#include "device/tick.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<bool>& StopFlag() {
+    static std::atomic<bool> flag{false};
+    return flag;
+}
+
+bool Stopped() { return StopFlag().load(); }
+
+// Sleeps in short steps so that an interrupt ends the wait soon.
+void SleepMs(int64_t ms) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!Stopped()) {
+        auto now = std::chrono::steady_clock::now();
+        if (now >= until) break;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(until - now, std::chrono::milliseconds(20)));
+    }
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "tarvik-cli: %s\n", message.c_str());
+    return 1;
+}
+
+std::string Hex(uint32_t v, int digits = 2) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*x", digits, v);
+    return text;
+}
+
+// A set writes into a 1, 2 or 4 byte variable; widen it as a get would store it.
+uint32_t WidenVariable(uint8_t type, uint32_t variable) {
+    if (type == OBJ_INT8) {
+        int8_t b;
+        std::memcpy(&b, &variable, 1);
+        return static_cast<uint32_t>(static_cast<int32_t>(b));
+    }
+    if (type == OBJ_INT16) {
+        int16_t h;
+        std::memcpy(&h, &variable, 2);
+        return static_cast<uint32_t>(static_cast<int32_t>(h));
+    }
+    return variable;
+}
+
+bool GetInt(uint16_t index, int32_t* value) {
+    return g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_INT32, index, 0, value, 1);
+}
+
+bool GetFloat(uint16_t index, float* value) {
+    return g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, index, 0, value, 1);
+}
+
+bool SetInt(uint16_t index, int32_t value) {
+    return g_pObjectAccess && g_pObjectAccess->SetObjectXXX(OBJ_INT32, index, &value);
+}
+
+// A device call within the 1000 ms back-off fails at once; the commands that
+// must get through (probe, calibrate, restore) retry across it.
+template <typename Call>
+bool Retry(Call call, int attempts = 3) {
+    for (int i = 0; i < attempts; ++i) {
+        if (call()) return true;
+        if (Stopped()) return false;
+        if (g_pObjectAccess && (g_pObjectAccess->FaultTime() != 0 || g_pObjectAccess->NoReplyTime() != 0))
+            SleepMs(1050);
+    }
+    return false;
+}
+
+std::string StatusWords(int32_t status) {
+    static const struct {
+        uint32_t bit;
+        const char* text;
+    } kBits[] = {
+        {od::STATUS_CALIB_FAILED, "Calibration failed"},
+        {od::STATUS_VOLTAGE_RANGE, "Voltage exceeds rated range"},
+        {od::STATUS_TEMPERATURE_RANGE, "Temperature exceeds rated range"},
+        {od::STATUS_GYRO_FULL_SCALE, "Gyroscope exceeds full scale"},
+        {od::STATUS_ACCEL_FULL_SCALE, "Acceleration exceeds full scale"},
+        {od::STATUS_MAGNETIC_DISTURBED, "Earth's magnetic field is interfered"},
+        {od::STATUS_FLASH_ERROR, "Flash access error"},
+        {od::STATUS_ACCEL_GYRO_SENSOR_ERROR, "Accl&Gyro sensor error"},
+        {od::STATUS_MAGN_SENSOR_ERROR, "Magn sensor error"},
+        {od::STATUS_FACTORY_DEFAULT_ERROR, "Factory default error"},
+        {od::STATUS_FILTER_OVERFLOW, "Filter exec. time overflow"},
+        {od::STATUS_SENSOR_OVERFLOW, "Sensor exec. time overflow"},
+    };
+    uint32_t s = static_cast<uint32_t>(status);
+    std::string words;
+    if (s & (od::STATUS_CALIB_RUNNING_0 | od::STATUS_CALIB_RUNNING_1 | od::STATUS_CALIB_RUNNING_2))
+        words += "Calibration running, ";
+    for (const auto& b : kBits)
+        if (s & b.bit) words += std::string(b.text) + ", ";
+    if (words.empty()) return "Device is connected.";
+    return words.substr(0, words.size() - 2) + ".";
+}
+
+int CmdPorts() {
+    for (const std::string& p : EnumerateSerialPorts()) std::printf("%s\n", p.c_str());
+    return 0;
+}
+
+int CmdInfo() {
+    int32_t product = 0, firmware = 0, hardware = 0, status = 0;
+    float voltage = 0, temperature = 0;
+    if (!GetInt(od::OBJ_PRODUCT_ID, &product)) return Fail("no reply to object 0x02 (product)");
+    if (!GetInt(od::OBJ_FIRMWARE_VERSION, &firmware)) return Fail("no reply to object 0x03 (firmware)");
+    if (!GetInt(od::OBJ_HARDWARE_VERSION, &hardware)) return Fail("no reply to object 0x04 (hardware)");
+    if (!GetFloat(od::OBJ_VOLTAGE, &voltage)) return Fail("no reply to object 0x30 (voltage)");
+    if (!GetFloat(od::OBJ_TEMPERATURE, &temperature)) return Fail("no reply to object 0x32 (temperature)");
+    if (!GetInt(od::OBJ_STATUS, &status)) return Fail("no reply to object 0x05 (status)");
+    std::printf("product: %d %s\n", product, product == od::kProductTarvik ? "Tarvik (KV-TQM-v1)" : "---");
+    std::printf("firmware: %.2f\n", firmware / 100.0);
+    std::printf("hardware: %.2f\n", hardware / 100.0);
+    std::printf("voltage: %.9g V\n", static_cast<double>(voltage));
+    std::printf("temperature: %.9g C\n", static_cast<double>(temperature));
+    std::printf("status: %s %s\n", Hex(static_cast<uint32_t>(status), 8).c_str(), StatusWords(status).c_str());
+    return 0;
+}
+
+struct Target {
+    ObjectRef ref;
+    uint8_t type = OBJ_INT32;
+    int32_t count = 1;
+};
+
+bool ResolveTarget(const CliOptions& o, Target* t, std::string* error) {
+    auto ref = ResolveObject(o.args[0]);
+    if (!ref) {
+        *error = "unknown object " + o.args[0];
+        return false;
+    }
+    t->ref = *ref;
+    t->type = o.type.empty() ? ref->type : static_cast<uint8_t>(TypeCode(o.type));
+    t->count = o.countGiven && o.command != "watch" ? o.count : ref->count;
+    if (t->count < 1) t->count = 1;
+    if (t->count > 61) t->count = 61;
+    return true;
+}
+
+std::string FormatSlots(uint8_t type, const uint32_t* slots, int32_t count) {
+    std::string line;
+    for (int32_t i = 0; i < count; ++i) {
+        if (i) line += ' ';
+        line += FormatSlot(type, slots[i]);
+    }
+    return line;
+}
+
+int CmdGet(const Target& t, int32_t sub) {
+    uint32_t slots[61] = {};
+    if (!g_pObjectAccess->GetObjectXXX(t.type, t.ref.index, static_cast<uint8_t>(sub), slots, t.count))
+        return Fail("get " + Hex(t.ref.index) + " failed: no or bad reply");
+    std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
+    return 0;
+}
+
+int CmdSet(const Target& t, uint32_t variable) {
+    if (!g_pObjectAccess->SetObjectXXX(t.type, t.ref.index, &variable))
+        return Fail("set " + Hex(t.ref.index) + " failed: no or bad reply");
+    std::printf("%s\n", FormatSlot(t.type, WidenVariable(t.type, variable)).c_str());
+    return 0;
+}
+
+int CmdWatch(const Target& t, const CliOptions& o) {
+    // For watch, --count is the number of polls; without it, until interrupted.
+    for (int32_t polls = 0; !Stopped() && (!o.countGiven || polls < o.count); ++polls) {
+        if (polls > 0) {
+            // The interval runs from the start of one poll to the next.
+        }
+        auto start = std::chrono::steady_clock::now();
+        uint32_t slots[61] = {};
+        if (g_pObjectAccess->GetObjectXXX(t.type, t.ref.index, static_cast<uint8_t>(o.sub), slots, t.count))
+            std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
+        else
+            std::printf("error\n");
+        std::fflush(stdout);
+        if (o.countGiven && polls + 1 >= o.count) break;
+        auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        SleepMs(std::max<int64_t>(0, o.intervalMs - spent.count()));
+    }
+    return 0;
+}
+
+// Every object the configuration pages read and write.
+std::vector<const od::ObjectInfo*> ConfigurableObjects() {
+    int n = 0;
+    const od::ObjectInfo* table = od::Catalogue(&n);
+    std::vector<const od::ObjectInfo*> list;
+    for (int i = 0; i < n; ++i)
+        if (table[i].access == od::ACCESS_GET_SET) list.push_back(&table[i]);
+    return list;
+}
+
+int CmdDump(const CliOptions& o) {
+    std::vector<DumpEntry> entries;
+    for (const od::ObjectInfo* info : ConfigurableObjects()) {
+        uint32_t slot = 0;
+        if (!Retry([&] { return g_pObjectAccess->GetObjectXXX(info->type, info->index, 0, &slot, 1); }))
+            return Fail("get " + Hex(info->index) + " failed: no or bad reply");
+        entries.push_back({info->mnemonic ? info->mnemonic : "", info->index, FormatSlot(info->type, slot)});
+    }
+    std::string text = o.format == "json" ? WriteDumpJson(entries) : WriteDumpIni(entries);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+int CmdRestore(const CliOptions& o) {
+    std::ifstream in(o.args[0], std::ios::binary);
+    if (!in) return Fail("cannot read " + o.args[0]);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    std::vector<DumpEntry> entries;
+    std::string error;
+    if (!ParseDump(buffer.str(), &entries, &error)) return Fail(o.args[0] + ": " + error);
+    // Check every entry before writing anything, so a bad file changes nothing.
+    struct Write {
+        const od::ObjectInfo* info;
+        uint32_t value;
+    };
+    std::vector<Write> writes;
+    for (const DumpEntry& e : entries) {
+        const od::ObjectInfo* info = od::Find(e.index);
+        if (info == nullptr || info->access != od::ACCESS_GET_SET)
+            return Fail(o.args[0] + ": object " + Hex(e.index) + " is not a configurable object");
+        uint32_t v = 0;
+        if (!ParseValue(info->type, e.value, &v))
+            return Fail(o.args[0] + ": bad value \"" + e.value + "\" for " + Hex(e.index));
+        writes.push_back({info, v});
+    }
+    for (Write& w : writes) {
+        uint32_t echo = w.value;
+        if (!Retry([&] { echo = w.value; return g_pObjectAccess->SetObjectXXX(w.info->type, w.info->index, &echo); }))
+            return Fail("set " + Hex(w.info->index) + " failed: no or bad reply");
+    }
+    if (!Retry([&] { return SetInt(od::OBJ_COMMAND, od::CMD_FLASH_WRITE); }))
+        return Fail("flash write (command 1) failed: no or bad reply");
+    SleepMs(500);
+    int differ = 0;
+    for (const Write& w : writes) {
+        uint32_t slot = 0;
+        if (!Retry([&] { return g_pObjectAccess->GetObjectXXX(w.info->type, w.info->index, 0, &slot, 1); }))
+            return Fail("read-back of " + Hex(w.info->index) + " failed: no or bad reply");
+        uint32_t wrote = WidenVariable(w.info->type, w.value);
+        if (FormatSlot(w.info->type, slot) != FormatSlot(w.info->type, wrote)) {
+            std::printf("differs: %s %s wrote %s read %s\n", w.info->mnemonic, Hex(w.info->index).c_str(),
+                        FormatSlot(w.info->type, wrote).c_str(), FormatSlot(w.info->type, slot).c_str());
+            ++differ;
+        }
+    }
+    std::printf("restored %zu objects, %d differ\n", writes.size(), differ);
+    if (differ) return Fail(std::to_string(differ) + " object(s) differ after restore");
+    return 0;
+}
+
+int CmdStream(const CliOptions& o) {
+    FILE* out = stdout;
+    if (!o.out.empty()) {
+        out = std::fopen(o.out.c_str(), "wb");
+        if (!out) return Fail("cannot create " + o.out);
+    }
+    CSerialCOM* port = g_pSerialCom;
+    auto start = std::chrono::steady_clock::now();
+    int result = 0;
+    char buffer[256];
+    while (!Stopped()) {
+        if (o.seconds > 0 &&
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= o.seconds)
+            break;
+        int32_t waiting = port->WaitForInput(50);
+        if (waiting < 0) {
+            result = Fail("serial port error while streaming");
+            break;
+        }
+        if (waiting == 0) continue;
+        int32_t n = port->Read(buffer, std::min<int32_t>(waiting, sizeof buffer));
+        if (n < 0) {
+            result = Fail("serial port error while streaming");
+            break;
+        }
+        std::fwrite(buffer, 1, static_cast<size_t>(n), out);
+        std::fflush(out);
+    }
+    if (out != stdout && std::fclose(out) != 0 && result == 0) result = Fail("cannot write " + o.out);
+    return result;
+}
+
+int CmdProbe(const CliOptions& o) {
+    const ProbeKind* kind = FindProbeKind(o.args[0]);
+    // The delay is limited to 1..100 by the option parser.
+    bool accepted = false;
+    int32_t status = 0;
+    for (int attempt = 0; attempt < 3 && !accepted && !Stopped(); ++attempt) {
+        SetInt(od::OBJ_PROBE_DELAY, o.delay);
+        SetInt(od::OBJ_COMMAND, kind->requestCode);
+        if (GetInt(od::OBJ_STATUS, &status) &&
+            (static_cast<uint32_t>(status) & od::STATUS_PROBE_KIND_MASK) == static_cast<uint32_t>(kind->statusCode))
+            accepted = true;
+        else if (g_pObjectAccess->FaultTime() != 0 || g_pObjectAccess->NoReplyTime() != 0)
+            SleepMs(1050);
+    }
+    if (!accepted) return Fail(std::string("module did not accept probe request ") + kind->shortName);
+    // Wait for the block, polling every 100 ms for at most 300 polls (30 s).
+    bool ready = false;
+    for (int poll = 0; poll <= 300 && !Stopped(); ++poll) {
+        if (GetInt(od::OBJ_STATUS, &status) && (static_cast<uint32_t>(status) & od::STATUS_PROBE_READY)) {
+            ready = true;
+            break;
+        }
+        SleepMs(100);
+    }
+    if (!ready) {
+        SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END);
+        return Fail("probe block not ready within 30 s");
+    }
+    const int32_t total = kind->channels * kind->samples;
+    std::vector<int32_t> block(static_cast<size_t>(total), 0);
+    for (int32_t n = 0; n < total;) {
+        int32_t run = std::min<int32_t>(32, total - n);
+        // A chunk that cannot be read is an error here: a file with holes of
+        // zeros would look like a valid block.
+        if (!Retry([&] {
+                return g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_PROBE_BUFFER + n / 256,
+                                                     static_cast<uint8_t>(n % 256), &block[n], run);
+            })) {
+            SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END);
+            return Fail("probe buffer read at element " + std::to_string(n) + " failed");
+        }
+        n += run;
+    }
+    Retry([&] { return SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END); });
+    std::string text = FormatProbeFile(*kind, block.data());
+    FILE* f = std::fopen(o.out.c_str(), "wb");
+    if (!f) return Fail("cannot create " + o.out);
+    bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return Fail("cannot write " + o.out);
+    std::printf("%s: %d x %d values written to %s\n", kind->shortName, kind->channels, kind->samples, o.out.c_str());
+    return 0;
+}
+
+int CmdCalibrate(const CliOptions& o) {
+    const std::string& which = o.args[0];
+    int32_t command = od::CMD_CALIBRATE_GYRO_ACCEL;
+    int limitS = 60;   // about 4 s in the module
+    if (which == "magnetometer") command = od::CMD_CALIBRATE_MAGNETOMETER, limitS = 120;   // about 30 s
+    if (which == "temperature") command = od::CMD_CALIBRATE_TEMPERATURE, limitS = 3600;
+    const uint32_t running = which == "temperature"
+                                 ? od::STATUS_CALIB_RUNNING_0
+                                 : (od::STATUS_CALIB_RUNNING_0 | od::STATUS_CALIB_RUNNING_1 | od::STATUS_CALIB_RUNNING_2);
+    if (!Retry([&] { return SetInt(od::OBJ_COMMAND, command); }))
+        return Fail("calibration command " + std::to_string(command) + " failed: no or bad reply");
+    auto start = std::chrono::steady_clock::now();
+    auto lastProgress = start;
+    bool seenRunning = false;
+    int failedReads = 0;
+    while (!Stopped()) {
+        SleepMs(100);
+        auto now = std::chrono::steady_clock::now();
+        double elapsed = std::chrono::duration<double>(now - start).count();
+        int32_t status = 0;
+        bool ok = GetInt(od::OBJ_STATUS, &status);
+        if (!ok) {
+            // Ten seconds without a status word: the module is gone.
+            if (++failedReads > 100) return Fail("no status word from the module during calibration");
+        } else {
+            failedReads = 0;
+            uint32_t s = static_cast<uint32_t>(status);
+            if (s & running) seenRunning = true;
+            // The outcome counts once the calibration was seen running, or
+            // when it never showed up within 2 s (finished before the first look).
+            if (!(s & running) && (seenRunning || elapsed > 2.0)) {
+                if (s & od::STATUS_CALIB_FAILED) return Fail("calibration failed (status " + Hex(s, 8) + ")");
+                if (s & od::STATUS_CALIB_SUCCESS) {
+                    std::fprintf(stderr, "calibration success (status %s)\n", Hex(s, 8).c_str());
+                    return 0;
+                }
+                return Fail("calibration ended without success (status " + Hex(s, 8) + ")");
+            }
+        }
+        if (now - lastProgress >= std::chrono::seconds(1)) {
+            lastProgress = now;
+            std::string line = "calibrating " + which + ": " + std::to_string(static_cast<int>(elapsed)) + " s, status " +
+                               (ok ? Hex(static_cast<uint32_t>(status), 8) : std::string("unread"));
+            float t = 0;
+            if (which == "temperature" && GetFloat(od::OBJ_TEMPERATURE, &t))
+                line += ", temperature " + std::to_string(static_cast<int>(t));
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+        if (elapsed > limitS) return Fail("calibration did not end within " + std::to_string(limitS) + " s");
+    }
+    return Fail("calibration interrupted");
+}
+
+struct ConnectionSettings {
+    std::string port = "/dev/ttyUSB0";
+    int32_t baud = 0;
+};
+
+// Port and rate from TARVIK_UI.ini in the current directory when there is one.
+// The file is only read: the record never saves.
+ConnectionSettings StoredSettings() {
+    ConnectionSettings s;
+    if (access("TARVIK_UI.ini", R_OK) != 0) return s;
+    CAppIni ini(CAppIni::DefaultPath(), true);
+    ini.saveOnExit = false;
+    if (ini.comPort[0] != '\0') s.port = ini.comPort;
+    s.baud = ini.comBaudrate < 1 ? 0 : ini.comBaudrate;
+    return s;
+}
+
+}  // namespace
+
+void RequestCliStop() { StopFlag().store(true); }
+
+int RunCliCommand(const CliOptions& o) {
+    if (o.command == "ports") return CmdPorts();
+
+    // Everything that can be checked without the module comes first, so that
+    // a usage error never costs a connect.
+    Target target;
+    uint32_t setValue = 0;
+    if (o.command == "get" || o.command == "set" || o.command == "watch") {
+        std::string error;
+        if (!ResolveTarget(o, &target, &error)) {
+            std::fprintf(stderr, "tarvik-cli: %s\n%s", error.c_str(), CliUsage());
+            return 2;
+        }
+        if (o.command == "set" && !ParseValue(target.type, o.args[1], &setValue)) {
+            std::fprintf(stderr, "tarvik-cli: bad %s value %s\n%s", TypeName(target.type), o.args[1].c_str(), CliUsage());
+            return 2;
+        }
+    }
+    if (o.command == "probe" && FindProbeKind(o.args[0]) == nullptr) {
+        std::fprintf(stderr, "tarvik-cli: unknown probe kind %s\n%s", o.args[0].c_str(), CliUsage());
+        return 2;
+    }
+
+    ConnectionSettings s = StoredSettings();
+    if (o.portGiven) s.port = o.port;
+    if (o.baudGiven) s.baud = o.baud;
+    uint32_t rate = 0;
+    if (!ConnectDevice(s.port.c_str(), s.baud, o.timeoutMs, o.deviceId, &rate) || !g_pObjectAccess)
+        return Fail("no connection to the module on " + s.port + " at " +
+                    (s.baud > 0 ? std::to_string(s.baud) + " bit/s" : std::string("any rate")));
+
+    int result = 1;
+    if (o.command == "info") result = CmdInfo();
+    else if (o.command == "get") result = CmdGet(target, o.sub);
+    else if (o.command == "set") result = CmdSet(target, setValue);
+    else if (o.command == "watch") result = CmdWatch(target, o);
+    else if (o.command == "dump") result = CmdDump(o);
+    else if (o.command == "restore") result = CmdRestore(o);
+    else if (o.command == "stream") result = CmdStream(o);
+    else if (o.command == "probe") result = CmdProbe(o);
+    else if (o.command == "calibrate") result = CmdCalibrate(o);
+    DisconnectDevice();
+    return result;
+}
