@@ -265,6 +265,36 @@ TEST_F(ViewTest, ModuleDrawnAtItsPoseYawNinetyTurnsXOntoY) {
     EXPECT_FALSE(ColourNear(img, Identity(), atX, IsRed, 1));
 }
 
+// Counts reddish pixels of the top face over body x in [x0, x1] * X and
+// y in [y0, y1] * Y (X, Y the half sizes), sampled on a grid.
+int RedOnTop(ViewTest* t, const QImage& img, const Camera& cam, double x0, double x1, double y0, double y1) {
+    (void)t;
+    int red = 0;
+    for (int i = 0; i <= 10; ++i)
+        for (int j = 0; j <= 10; ++j) {
+            const double p[3] = {0.02 * (x0 + (x1 - x0) * i / 10), 0.02 * (y0 + (y1 - y0) * j / 10), 0.005};
+            double wx, wy;
+            if (!ProjectToWindow(cam, img.width(), img.height(), Identity(), p, &wx, &wy)) continue;
+            const QColor c = img.pixelColor(static_cast<int>(wx), static_cast<int>(wy));
+            if (c.red() > c.green() + 40 && c.red() > c.blue() + 40) ++red;
+        }
+    return red;
+}
+
+TEST_F(ViewTest, TopPictureUpperEdgeAlongXLeftEdgeAlongY) {
+    // Looking straight down with body x up the screen and y to the left, the
+    // picture reads as drawn: its red x arrow of the legend lies in the
+    // lower right, that is towards -x and -y.
+    view->m_camera.elevation = 90;
+    view->m_camera.azimuth = 90;
+    view->m_camera.eye[1] = -0.2;
+    view->update();
+    const QImage img = view->grabFramebuffer();
+    EXPECT_GT(RedOnTop(this, img, view->m_camera, -0.8, -0.2, -0.9, -0.1), 0);
+    EXPECT_EQ(RedOnTop(this, img, view->m_camera, 0.2, 0.8, -0.9, -0.1), 0);   // flipped top to bottom
+    EXPECT_EQ(RedOnTop(this, img, view->m_camera, -0.8, -0.2, 0.1, 0.9), 0);   // flipped left to right
+}
+
 TEST_F(ViewTest, BoundingBoxFromTheEleventhPoint) {
     // Two corners of the cloud and points at its centre; the edge midpoint
     // between the corners' x values at (min y, min z) has no point.
