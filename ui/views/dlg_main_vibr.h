@@ -1,0 +1,29 @@
+#pragma once
+// CDlgMainVibr: the main window's "Vibration" page (template 170): the module's vibration
+// detection (damped and natural frequency, damping ratio, Q-factor).
+// The page's controls and device work are not built yet: it is a hosted page
+// of the right size that offers the operations the main window calls.
+#include "ui/main/dialog_common.h"
+
+class CDlgMainVibr : public CDialogCommon {
+    Q_OBJECT
+public:
+    enum : int { IDD = 170 };
+
+    explicit CDlgMainVibr(QWidget* parent = nullptr);
+    ~CDlgMainVibr() override;
+
+    static const DialogTemplate& PageTemplate();
+
+    // Reads the page's source selection back from the module (called after a connect).
+    void RefreshSource();
+
+    // Number of times each operation ran (the main window's connect sequence is
+    // checked against these).
+    int reloadCalls = 0;
+
+protected:
+    // Enter and Escape inside a page do nothing.
+    void OnOK() override {}
+    void OnCancel() override {}
+};
