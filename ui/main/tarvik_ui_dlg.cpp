@@ -1,0 +1,337 @@
+#include "ui/main/tarvik_ui_dlg.h"
+
+#include "app/app_ini.h"
+#include "device/connection.h"
+#include "device/object_access.h"
+#include "device/serial_com.h"
+#include "ui/about/dlg_about.h"
+#include "ui/charts/dlg_probe.h"
+#include "ui/charts/dlg_realtime_track.h"
+#include "ui/config/dlg_config.h"
+#include "ui/main/tab_dialog.h"
+#include "ui/main/dlg_connection.h"
+#include "ui/views/dlg_main_ahrs.h"
+#include "ui/views/dlg_main_fft.h"
+#include "ui/views/dlg_main_sync.h"
+#include "ui/views/dlg_main_vibr.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+// Template 102, positions in dialog units: the two captions on top, the tab
+// control with its 350 x 370 pages, one row of buttons and the status bar
+// across the bottom edge.
+const ControlDef kControls102[] = {
+    {CTARVIK_UIDlg::IDC_PRODUCT, ControlKind::Static, "", 7, 3, 150, 15},
+    {CTARVIK_UIDlg::IDC_MAKER, ControlKind::StaticRight, "", 230, 7, 128, 10},
+    {CTARVIK_UIDlg::IDC_TAB, ControlKind::Tab, "", 4, 20, 357, 388, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_CONNECT, ControlKind::PushButton, "Connect", 4, 412, 50, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_CHART, ControlKind::PushButton, "Chart", 60, 412, 45, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_PROBE, ControlKind::PushButton, "Probe", 108, 412, 45, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_MAP, ControlKind::PushButton, "Map", 156, 412, 45, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_HELP, ControlKind::PushButton, "Help", 214, 412, 45, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_ABOUT, ControlKind::PushButton, "About", 262, 412, 45, 14, CS_TABSTOP},
+    {IDCANCEL, ControlKind::PushButton, "Exit", 316, 412, 45, 14, CS_TABSTOP},
+    {CTARVIK_UIDlg::IDC_STATUS, ControlKind::StaticBorder, "", 0, 431, 365, 12},
+};
+
+const DialogTemplate kTemplate102{CTARVIK_UIDlg::IDD, CTARVIK_UIDlg::kTitle, 365, 443, false, kControls102,
+                                  int(sizeof(kControls102) / sizeof(kControls102[0]))};
+
+// Status word bits with a message, in bit order.
+struct BitText {
+    int bit;
+    const char* text;
+};
+const BitText kBitTexts[] = {
+    {16, "Calibration failed, "},
+    {17, "Voltage exceeds rated range, "},
+    {18, "Temperature exceeds rated range, "},
+    {19, "Gyroscope exceeds full scale, "},
+    {20, "Acceleration exceeds full scale, "},
+    {21, "Earth's magnetic field is interfered, "},
+    {24, "Flash access error, "},
+    {25, "Accl&&Gyro sensor error, "},
+    {26, "Magn sensor error, "},
+    {27, "Factory default error, "},
+    {28, "Filter exec. time overflow, "},
+    {29, "Sensor exec. time overflow, "},
+};
+
+QColor ColourValue(CTARVIK_UIDlg::StatusColour c) {
+    switch (c) {
+    case CTARVIK_UIDlg::StatusColour::Red: return QColor(255, 0, 0);
+    case CTARVIK_UIDlg::StatusColour::Orange: return QColor(255, 127, 0);
+    case CTARVIK_UIDlg::StatusColour::Yellow: return QColor(255, 255, 0);
+    case CTARVIK_UIDlg::StatusColour::Normal: break;
+    }
+    return QColor();
+}
+
+}  // namespace
+
+const DialogTemplate& CTARVIK_UIDlg::DialogTemplate102() { return kTemplate102; }
+
+CTARVIK_UIDlg::CTARVIK_UIDlg() : CDialogCommon(kTemplate102, nullptr) {}
+
+CTARVIK_UIDlg::~CTARVIK_UIDlg() {
+    if (!m_destroyed) OnDestroy();
+    delete m_chart;
+    delete m_probe;
+    delete m_titleFont;
+    delete m_captionFont;
+    delete m_tabs;  // deletes the pages
+}
+
+QString CTARVIK_UIDlg::StatusText(bool connected, bool fault, bool noReply, int32_t statusWord) {
+    if (!connected) return QStringLiteral("Device is disconnected.");
+    if (fault) return QStringLiteral("Communication bus error.");
+    if (noReply) return QStringLiteral("Device is not responding.");
+    if (statusWord < 0x10000 && statusWord >= 0) return QStringLiteral("Device is connected.");
+    QString text;
+    const uint32_t bits = uint32_t(statusWord);
+    for (const BitText& b : kBitTexts)
+        if (bits & (1u << b.bit)) text += QString::fromLatin1(b.text);
+    // Only bits without a message (22, 23, 30, 31): the word still is not
+    // clean, so the bar says so instead of showing an empty line.
+    if (text.isEmpty())
+        return QStringLiteral("Device reports status 0x%1.").arg(bits, 8, 16, QChar('0')).toUpper().replace("0X", "0x");
+    if (text.endsWith(QStringLiteral(", "))) text.replace(text.size() - 2, 2, QStringLiteral("."));
+    return text;
+}
+
+CTARVIK_UIDlg::StatusColour CTARVIK_UIDlg::StatusColourOf(bool connected, bool fault, bool noReply,
+                                                          int32_t statusWord) {
+    const uint32_t bits = uint32_t(statusWord);
+    if (bits & 0xFF000000u) return StatusColour::Red;
+    if (bits & 0x00FF0000u) return StatusColour::Orange;
+    if (connected && (fault || noReply)) return StatusColour::Yellow;
+    return StatusColour::Normal;
+}
+
+bool CTARVIK_UIDlg::OnInitDialog() {
+    CDialogCommon::OnInitDialog();
+    const QIcon icon(QStringLiteral(":/icons/tarvik.png"));
+    setWindowIcon(icon);
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setFixedSize(size());
+
+    if (g_pAppIni) {
+        int x = g_pAppIni->mainSx;
+        int y = g_pAppIni->mainSy;
+        ClampToVirtualScreen(x, y);
+        move(x, y);
+    }
+
+    m_titleFont = new QFont(QStringLiteral("Arial"));
+    m_titleFont->setPixelSize(24);
+    m_titleFont->setStretch(QFont::Condensed);
+    m_captionFont = new QFont(QStringLiteral("Arial"));
+    m_captionFont->setPixelSize(16);
+    m_captionFont->setStretch(QFont::Condensed);
+    if (QWidget* w = GetDlgItem(IDC_PRODUCT)) w->setFont(*m_titleFont);
+    if (QWidget* w = GetDlgItem(IDC_MAKER)) w->setFont(*m_captionFont);
+    SetDlgItemText(IDC_PRODUCT, QStringLiteral("Tarvik UI"));
+    SetDlgItemText(IDC_MAKER, QStringLiteral("Kelvane Co., Ltd."));
+    SetDlgItemText(IDC_STATUS, QStringLiteral("Status: ..."));
+    if (auto* bar = Item<QLabel>(IDC_STATUS)) bar->setAutoFillBackground(true);
+
+    m_tabs = new CTabDialog();
+    m_tabs->Attach(this, IDC_TAB);
+    m_tabs->SetImageList(QStringLiteral(":/images/tab_strip.png"));
+    m_pageAhrs = new CDlgMainAhrs(this);
+    m_pageFft = new CDlgMainFft(this);
+    m_pageVibr = new CDlgMainVibr(this);
+    m_pageSync = new CDlgMainSync(this);
+    m_pageConfig = new CDlgConfig(this);
+    m_tabs->AddTab(QStringLiteral("AHRS"), m_pageAhrs, CDlgMainAhrs::IDD, 0);
+    m_tabs->AddTab(QStringLiteral("Frequency"), m_pageFft, CDlgMainFft::IDD, 1);
+    m_tabs->AddTab(QStringLiteral("Vibration"), m_pageVibr, CDlgMainVibr::IDD, 4);
+    m_tabs->AddTab(QStringLiteral("Sync. data"), m_pageSync, CDlgMainSync::IDD, 2);
+    m_tabs->AddTab(QStringLiteral("Configuration"), m_pageConfig, CDlgConfig::IDD, 3);
+    const int stored = g_pAppIni ? g_pAppIni->mainTabSel : 0;
+    const int sel = std::min(std::max(stored, 0), m_tabs->PageCount() - 1);
+    m_tabs->SetCurSel(sel);
+    m_tabs->SelectTab(sel);
+
+    // Tool windows: created once, top-level, shown as the settings say.
+    m_chart = new CDlgRealtimeTrack();
+    m_chart->Create();
+    if (g_pAppIni && g_pAppIni->chartWinShow != 0) m_chart->show();
+    else m_chart->hide();
+    m_probe = new CDlgProbe();
+    m_probe->Create();
+    if (g_pAppIni && g_pAppIni->bplotWinShow != 0) m_probe->show();
+    else m_probe->hide();
+
+    ShowDlgItem(IDC_MAP, false);
+    Connect();
+    SetTimer(TIMER_STATUS, STATUS_PERIOD_MS);
+    return true;
+}
+
+bool CTARVIK_UIDlg::Connect() {
+    if (!g_pAppIni) return false;
+    uint32_t rate = 0;
+    if (!ConnectDevice(g_pAppIni->comPort, g_pAppIni->comBaudrate, g_pAppIni->trTimeout,
+                       g_pAppIni->deviceID, &rate))
+        return false;  // no message: the status bar says "Device is disconnected."
+    if (m_pageFft) m_pageFft->RefreshSource();
+    if (m_pageVibr) m_pageVibr->RefreshSource();
+    if (m_pageSync) m_pageSync->ShowConfiguration();
+    if (m_pageConfig) m_pageConfig->ReloadFromDevice();
+    const char* port = g_pSerialCom ? g_pSerialCom->PortName() : g_pAppIni->comPort;
+    if (g_pSerialCom) rate = g_pSerialCom->BaudRate();
+    setWindowTitle(QStringLiteral("%1 - %2 (%3 bps)")
+                       .arg(QString::fromLatin1(kTitle), QString::fromLocal8Bit(port))
+                       .arg(int(rate)));
+    SetConnectButtonText("Disconnect");
+    return true;
+}
+
+void CTARVIK_UIDlg::Disconnect() {
+    DisconnectDevice();
+    setWindowTitle(QString::fromLatin1(kTitle));
+    SetConnectButtonText("Connect");
+}
+
+void CTARVIK_UIDlg::SetConnectButtonText(const char* text) { SetDlgItemText(IDC_CONNECT, QString::fromLatin1(text)); }
+
+void CTARVIK_UIDlg::OnTimer(int id) {
+    if (id == TIMER_STATUS) {
+        const bool syncShown = m_pageSync && m_pageSync->IsWindowVisible();
+        if (syncShown != m_lastSyncShown) {
+            if (syncShown) {
+                m_chartWasVisible = m_chart && m_chart->isVisible();
+                m_probeWasVisible = m_probe && m_probe->isVisible();
+                if (m_chartWasVisible) m_chart->hide();
+                if (m_probeWasVisible) m_probe->hide();
+            } else {
+                if (m_chartWasVisible && m_chart) m_chart->show();
+                if (m_probeWasVisible && m_probe) m_probe->show();
+            }
+            EnableDlgItem(IDC_CHART, !syncShown);
+            EnableDlgItem(IDC_PROBE, !syncShown);
+            EnableDlgItem(IDC_MAP, !syncShown);
+            m_lastSyncShown = syncShown;
+        }
+        if (!syncShown) {
+            int32_t word = 0;
+            if (!g_pObjectAccess || !g_pObjectAccess->GetObjectXXX(OBJ_INT32, 0x05, 0, &word, 1)) word = 0;
+            m_statusWord = word;
+        }
+        UpdateStatusBar();
+    }
+    CDialogCommon::OnTimer(id);
+}
+
+void CTARVIK_UIDlg::UpdateStatusBar() {
+    const CObjectAccess* access = g_pObjectAccess;
+    const bool fault = access && access->FaultTime() != 0;
+    const bool noReply = access && access->NoReplyTime() != 0;
+    if (access == m_lastAccess && m_statusWord == m_lastStatusWord && fault == m_lastFault &&
+        noReply == m_lastNoReply)
+        return;
+    QString text = StatusText(access != nullptr, fault, noReply, m_statusWord);
+    text.replace(QStringLiteral("&&"), QStringLiteral("&"));  // a static text shows "&&" as "&"
+    m_statusColour = StatusColourOf(access != nullptr, fault, noReply, m_statusWord);
+    if (auto* bar = Item<QLabel>(IDC_STATUS)) {
+        bar->setText(text);
+        QPalette pal = palette();
+        const QColor c = ColourValue(m_statusColour);
+        if (c.isValid()) pal.setColor(QPalette::Window, c);
+        bar->setPalette(pal);
+    } else {
+        SetDlgItemText(IDC_STATUS, text);
+    }
+    ++m_statusRewrites;
+    m_lastAccess = access;
+    m_lastStatusWord = m_statusWord;
+    m_lastFault = fault;
+    m_lastNoReply = noReply;
+}
+
+void CTARVIK_UIDlg::ToggleToolWindow(QWidget* window, int& setting) {
+    if (!window) return;
+    if (window->isVisible()) window->hide();
+    else window->show();
+    setting = window->isVisible() ? 1 : 0;
+}
+
+void CTARVIK_UIDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_CONNECT:
+        if (g_pObjectAccess) {
+            Disconnect();
+        } else {
+            CDlgConnection dlg;
+            if (dlg.DoModal() == IDOK) Connect();
+        }
+        break;
+    case IDC_CHART:
+        if (g_pAppIni) ToggleToolWindow(m_chart, g_pAppIni->chartWinShow);
+        break;
+    case IDC_PROBE:
+        if (g_pAppIni) ToggleToolWindow(m_probe, g_pAppIni->bplotWinShow);
+        break;
+    case IDC_HELP: {
+        // Opened by the desktop's handler; a missing file shows nothing.
+        const QString path = QDir::current().absoluteFilePath(QStringLiteral("help.pdf"));
+        if (QFileInfo::exists(path)) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        break;
+    }
+    case IDC_ABOUT: {
+        CDlgAbout about;
+        about.DoModal();
+        break;
+    }
+    case IDC_MAP:
+    default:
+        break;
+    }
+    CDialogCommon::OnCommand(id);
+}
+
+void CTARVIK_UIDlg::StoreOnClose() {
+    if (m_pageSync && m_pageSync->HasOpenExportFile()) m_pageSync->CloseExportFile();
+    if (!g_pAppIni) return;
+    const QPoint p = pos();
+    g_pAppIni->mainSx = p.x();
+    g_pAppIni->mainSy = p.y();
+    g_pAppIni->chartWinShow = (m_chart && m_chart->isVisible()) ? 1 : 0;
+    g_pAppIni->bplotWinShow = (m_probe && m_probe->isVisible()) ? 1 : 0;
+}
+
+// Exit, the close box, Escape and Enter all close the window the same way.
+void CTARVIK_UIDlg::OnOK() {
+    StoreOnClose();
+    CDialogCommon::OnOK();
+}
+
+void CTARVIK_UIDlg::OnCancel() {
+    StoreOnClose();
+    CDialogCommon::OnCancel();
+}
+
+void CTARVIK_UIDlg::OnDestroy() {
+    if (m_destroyed) return;
+    m_destroyed = true;
+    KillTimer(TIMER_STATUS);
+    if (m_tabs && g_pAppIni) g_pAppIni->mainTabSel = m_tabs->CurrentPage();
+    if (m_tabs) m_tabs->DestroyPages();
+    CDialogCommon::OnDestroy();
+    DisconnectDevice();
+    // The tool windows store their placement as they go away.
+    if (m_chart) m_chart->hide();
+    if (m_probe) m_probe->hide();
+}
