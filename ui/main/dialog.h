@@ -122,11 +122,19 @@ public:
     // Visible on screen: false while any parent is hidden.
     bool IsWindowVisible() const { return isVisible(); }
 
+    // Destroys the window's side of the dialog: calls OnDestroy (once), stops
+    // the timers and hides the window. The destructor does the same when it
+    // has not happened yet.
+    void DestroyWindow();
+    bool IsDestroyed() const { return m_destroyed; }
+
 protected:
     virtual bool OnInitDialog() { return true; }
-    // Enter and the default button. The base ends the dialog with IDOK.
+    // Enter and the default button. The base ends the dialog with IDOK
+    // (child pages: nothing, Enter inside a page closes nothing).
     virtual void OnOK();
-    // Escape, the close box and the IDCANCEL button. The base ends it with IDCANCEL.
+    // Escape, the close box and the IDCANCEL button. The base ends it with
+    // IDCANCEL (child pages: nothing).
     virtual void OnCancel();
     // Every button click, check box toggle and so on, by control id, before
     // the IDOK/IDCANCEL handling.
@@ -148,6 +156,8 @@ protected:
 private:
     void BuildControls();
     QWidget* MakeControl(const ControlDef& def);
+    // A command from a control or key: OnCommand, then OnOK / OnCancel for IDOK / IDCANCEL.
+    void HandleCommand(int id);
 
     DialogTemplate m_template;
     QHash<int, QWidget*> m_items;
@@ -157,6 +167,7 @@ private:
     int m_baseY = 13;
     bool m_created = false;
     bool m_ending = false;
+    bool m_destroyed = false;
 };
 
 // Converts a Windows COLORREF (0x00BBGGRR) to a QColor.

@@ -1,0 +1,18 @@
+#pragma once
+// Common base of most dialogs: shows floating-point device values and keeps a
+// remembered window position on the screen.
+#include "ui/main/dialog.h"
+
+class CDialogCommon : public CDialog {
+    Q_OBJECT
+public:
+    using CDialog::CDialog;
+    ~CDialogCommon() override = default;
+
+    // Sets the item's text to the value with automatic precision, or to the
+    // empty string when valid is false (the device read failed).
+    void SetDlgItemDouble(int id, double value, bool valid);
+    // Adjusts a top-left screen position so that this window, at its current
+    // frame size, lies on the virtual desktop (all screens together).
+    void ClampToVirtualScreen(int& x, int& y) const;
+};
