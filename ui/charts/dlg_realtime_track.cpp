@@ -20,7 +20,10 @@ CDlgRealtimeTrack::~CDlgRealtimeTrack() = default;
 
 bool CDlgRealtimeTrack::OnInitDialog() {
     CDialogCommon::OnInitDialog();
+    // Resizable, but never below 500 x 300 pixels.
     setMinimumSize(kMinWidth, kMinHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizeGripEnabled(true);
     if (g_pAppIni) {
         // The clamp uses the size the window has from its template; the
         // limited position goes back into the settings.

@@ -8,6 +8,8 @@
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/config/dlg_config.h"
+#include <QTabBar>  // before tab_dialog.h: its QPointer<QTabBar> needs the full type
+
 #include "ui/main/tab_dialog.h"
 #include "ui/main/dlg_connection.h"
 #include "ui/views/dlg_main_ahrs.h"
@@ -21,12 +23,17 @@
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace {
+
+// Artwork: the application icon (128) and the tab image strip (160).
+constexpr const char* kIconResource = ":/icons/tarvik.png";
+constexpr const char* kTabStripResource = ":/icons/tab_strip.png";
 
 // Template 102, positions in dialog units: the two captions on top, the tab
 // control with its 350 x 370 pages, one row of buttons and the status bar
@@ -85,7 +92,7 @@ const DialogTemplate& CTARVIK_UIDlg::DialogTemplate102() { return kTemplate102; 
 CTARVIK_UIDlg::CTARVIK_UIDlg() : CDialogCommon(kTemplate102, nullptr) {}
 
 CTARVIK_UIDlg::~CTARVIK_UIDlg() {
-    if (!m_destroyed) OnDestroy();
+    DestroyWindow();  // the window's destruction, when it has not happened yet
     delete m_chart;
     delete m_probe;
     delete m_titleFont;
@@ -121,7 +128,7 @@ CTARVIK_UIDlg::StatusColour CTARVIK_UIDlg::StatusColourOf(bool connected, bool f
 
 bool CTARVIK_UIDlg::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    const QIcon icon(QStringLiteral(":/icons/tarvik.png"));
+    const QIcon icon(QString::fromLatin1(kIconResource));
     setWindowIcon(icon);
     setWindowTitle(QString::fromLatin1(kTitle));
     setFixedSize(size());
@@ -148,7 +155,7 @@ bool CTARVIK_UIDlg::OnInitDialog() {
 
     m_tabs = new CTabDialog();
     m_tabs->Attach(this, IDC_TAB);
-    m_tabs->SetImageList(QStringLiteral(":/images/tab_strip.png"));
+    m_tabs->SetImageList(QPixmap(QString::fromLatin1(kTabStripResource)));
     m_pageAhrs = new CDlgMainAhrs(this);
     m_pageFft = new CDlgMainFft(this);
     m_pageVibr = new CDlgMainVibr(this);
@@ -324,14 +331,12 @@ void CTARVIK_UIDlg::OnCancel() {
 }
 
 void CTARVIK_UIDlg::OnDestroy() {
-    if (m_destroyed) return;
-    m_destroyed = true;
     KillTimer(TIMER_STATUS);
     if (m_tabs && g_pAppIni) g_pAppIni->mainTabSel = m_tabs->CurrentPage();
     if (m_tabs) m_tabs->DestroyPages();
     CDialogCommon::OnDestroy();
     DisconnectDevice();
-    // The tool windows store their placement as they go away.
-    if (m_chart) m_chart->hide();
-    if (m_probe) m_probe->hide();
+    // The tool windows store their placement as their windows go away.
+    if (m_chart) m_chart->DestroyWindow();
+    if (m_probe) m_probe->DestroyWindow();
 }

@@ -102,7 +102,6 @@ private:
     int32_t m_statusWord = 0;
     StatusColour m_statusColour = StatusColour::Normal;
     int m_statusRewrites = 0;
-    bool m_destroyed = false;
 
     // Sync-tab rule: the last state and the tool windows' remembered visibility.
     bool m_lastSyncShown = false;
