@@ -51,6 +51,7 @@ bool CDlgMainAhrs::OnInitDialog() {
     if (m_viewCreated) {
         // The view takes the placeholder's id and rectangle.
         ReplaceDlgItem(IDC_VIEW, m_view);
+        m_view->setObjectName(QStringLiteral("View"));
         m_view->setGeometry(rect);
         ResetView();
         m_view->show();

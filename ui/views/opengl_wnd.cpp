@@ -75,7 +75,7 @@ bool COpenGlWnd::Create(QWidget* parent, const QRect& rect, const QString& name,
     }
     setParent(parent);
     setObjectName(name);
-    setProperty("controlId", id);
+    setProperty("ctrlId", id);
     setGeometry(rect);
     show();
     return true;

@@ -17,7 +17,7 @@ public:
 
     // Creates the view as a child of `parent` at `rect` (parent's client
     // coordinates) with the object name `name` and the control id `id`
-    // (property "controlId"). First checks that a compatibility-profile
+    // (property "ctrlId", as the toolkit keeps it). First checks that a compatibility-profile
     // context with depth buffer and double buffering can be made; if not,
     // shows the failure text in a message box and returns false (the owner
     // goes on without a 3D view).
