@@ -9,10 +9,10 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QTabBar>
 
-class CDialog;
-class QTabBar;
-class QWidget;
+#include "ui/main/dialog.h"
+
 
 class CTabDialog : public QObject {
     Q_OBJECT
