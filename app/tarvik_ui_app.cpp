@@ -1,0 +1,218 @@
+#include "app/tarvik_ui_app.h"
+
+#include "app/app_ini.h"
+#include "app/multimedia_timer.h"
+#include "device/serial_com.h"
+#include "ui/main/indicator_images.h"
+#include "ui/main/tarvik_ui_dlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kSimReadyTimeoutMs = 5000;
+constexpr int kSimDefaultBaud = 115200;
+
+// Windows needed these; here they succeed with nothing to do. The failure
+// paths stay so that a platform that can fail them is handled.
+bool RegisterCommonControls() { return true; }
+bool InitSockets() { return true; }
+bool LoadRichEdit() { return true; }
+
+void CopyText(char* dst, const std::string& src) {
+    const size_t n = std::min<size_t>(src.size(), CAppIni::kTextSize - 1);
+    std::memcpy(dst, src.data(), n);
+    dst[n] = '\0';
+}
+
+}  // namespace
+
+CTARVIK_UIApp::CTARVIK_UIApp(int& argc, char** argv) : m_argc(argc), m_argv(argv) { ParseCommandLine(); }
+
+CTARVIK_UIApp::~CTARVIK_UIApp() {
+    StopSimulator();
+    m_qapp.reset();
+}
+
+QString CTARVIK_UIApp::HelpText() {
+    return QStringLiteral(
+        "Usage: tarvik-ui [options]\n"
+        "The configuration and monitoring program of the Tarvik attitude module.\n"
+        "Settings are kept in TARVIK_UI.ini in the working directory.\n"
+        "\n"
+        "  --simulate         start tarvik-sim (beside this program) and connect to it\n"
+        "                     for this run; the stored port and rate are kept\n"
+        "  --exit-after MS    close the main window after MS milliseconds (testing)\n"
+        "  --help             show this text and exit\n"
+        "  --version          show the version and exit\n");
+}
+
+QString CTARVIK_UIApp::VersionText() { return QStringLiteral("tarvik-ui 1.0.0\n"); }
+
+bool CTARVIK_UIApp::ParseCommandLine() {
+    for (int i = 1; i < m_argc; ++i) {
+        const char* a = m_argv[i];
+        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            std::fputs(HelpText().toLocal8Bit().constData(), stdout);
+            m_finished = true;
+            m_exitCode = 0;
+            return false;
+        }
+        if (std::strcmp(a, "--version") == 0) {
+            std::fputs(VersionText().toLocal8Bit().constData(), stdout);
+            m_finished = true;
+            m_exitCode = 0;
+            return false;
+        }
+        if (std::strcmp(a, "--simulate") == 0) {
+            m_simulate = true;
+            continue;
+        }
+        if (std::strcmp(a, "--exit-after") == 0 && i + 1 < m_argc) {
+            char* end = nullptr;
+            const long v = std::strtol(m_argv[++i], &end, 10);
+            if (!end || *end != '\0' || v < 0 || v > 24L * 3600 * 1000) {
+                std::fprintf(stderr, "tarvik-ui: --exit-after needs a number of milliseconds\n");
+                m_finished = true;
+                m_exitCode = 2;
+                return false;
+            }
+            m_exitAfterMs = int(v);
+            continue;
+        }
+        // Qt's own options (-platform, -display, ...) are passed through.
+        if (a[0] == '-' && a[1] != '-') continue;
+        std::fprintf(stderr, "tarvik-ui: unknown option '%s' (try --help)\n", a);
+        m_finished = true;
+        m_exitCode = 2;
+        return false;
+    }
+    return true;
+}
+
+int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
+    // 1-2: common controls, then the framework.
+    RegisterCommonControls();
+    m_qapp = std::make_unique<QApplication>(m_argc, m_argv);
+    // 3: sockets; their failure is fatal.
+    if (!InitSockets()) {
+        QMessageBox::critical(nullptr, QString(), QStringLiteral("Windows sockets initialization failed."));
+        return 0;
+    }
+    // 4-6: embedded controls and the registry key need nothing here.
+    LoadRichEdit();
+    // 7: FTDI latency timers.
+    SetFtdiLatency();
+    // 8: the periodic 1 ms timer (its handler does nothing).
+    timer.Start();
+    // 9: the indicator images.
+    m_images = std::make_unique<IndicatorImages>(m_qapp->palette());
+
+    int rc = 0;
+    if (m_simulate && !StartSimulator()) {
+        rc = 1;
+    } else {
+        // 10: the main window, run modally.
+        auto dlg = std::make_unique<CTARVIK_UIDlg>();
+        if (m_exitAfterMs >= 0) {
+            CTARVIK_UIDlg* w = dlg.get();
+            // Debug aid for scripted runs: report the title, then close the
+            // window the way the close box does.
+            QTimer::singleShot(m_exitAfterMs, w, [w] {
+                std::printf("title: %s\n", w->windowTitle().toLocal8Bit().constData());
+                std::fflush(stdout);
+                w->close();
+            });
+        }
+        dlg->DoModal();
+        // 11-13: timer, images, window, in this order.
+        timer.Kill();
+        m_images.reset();
+        dlg.reset();
+    }
+    timer.Kill();
+    m_images.reset();
+    StopSimulator();
+    return rc;
+}
+
+bool CTARVIK_UIApp::StartSimulator() {
+    if (!g_pAppIni) return false;
+    // The port name is cut to 32 characters when the port is made, so the
+    // link lives in a short private folder (under /tmp when TMPDIR is long).
+    QString base = QDir::tempPath();
+    if (base.size() + 18 > 32) base = QStringLiteral("/tmp");
+    m_simDir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/tvk-XXXXXX"));
+    if (!m_simDir->isValid()) {
+        std::fprintf(stderr, "tarvik-ui: cannot make a temporary folder for the simulator\n");
+        return false;
+    }
+    const int baud = g_pAppIni->comBaudrate >= 1 ? g_pAppIni->comBaudrate : kSimDefaultBaud;
+    const QString link = m_simDir->filePath(QStringLiteral("ttySIM"));
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/tarvik-sim");
+    m_sim = std::make_unique<QProcess>();
+    m_sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_sim->start(program, {QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
+    if (!m_sim->waitForStarted(kSimReadyTimeoutMs)) {
+        std::fprintf(stderr, "tarvik-ui: cannot start %s\n", program.toLocal8Bit().constData());
+        m_sim.reset();
+        return false;
+    }
+    // Wait for its "ready" line.
+    QElapsedTimer clock;
+    clock.start();
+    bool ready = false;
+    QByteArray pending;
+    while (!ready && clock.elapsed() < kSimReadyTimeoutMs && m_sim->state() == QProcess::Running) {
+        m_sim->waitForReadyRead(100);
+        pending += m_sim->readAllStandardOutput();
+        int nl;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            if (pending.left(nl).trimmed() == "ready") ready = true;
+            pending.remove(0, nl + 1);
+        }
+    }
+    if (!ready) {
+        std::fprintf(stderr, "tarvik-ui: the simulator did not get ready\n");
+        StopSimulator();
+        return false;
+    }
+    // This run only: the stored values go back before the settings are saved.
+    m_savedPort = g_pAppIni->comPort;
+    m_savedBaudrate = g_pAppIni->comBaudrate;
+    m_connectionReplaced = true;
+    CopyText(g_pAppIni->comPort, link.toLocal8Bit().toStdString());
+    g_pAppIni->comBaudrate = baud;
+    return true;
+}
+
+void CTARVIK_UIApp::StopSimulator() {
+    if (!m_sim) return;
+    if (m_sim->state() != QProcess::NotRunning) {
+        m_sim->terminate();  // SIGTERM: it removes its links and ends
+        if (!m_sim->waitForFinished(3000)) {
+            m_sim->kill();
+            m_sim->waitForFinished(1000);
+        }
+    }
+    m_sim.reset();
+    m_simDir.reset();
+}
+
+void CTARVIK_UIApp::RestoreStoredConnection() {
+    if (!m_connectionReplaced || !g_pAppIni) return;
+    CopyText(g_pAppIni->comPort, m_savedPort);
+    g_pAppIni->comBaudrate = m_savedBaudrate;
+    m_connectionReplaced = false;
+}
