@@ -1,0 +1,373 @@
+// The main window and the connection dialog, driven in-process: each test
+// runs in its own temporary working directory with its own TARVIK_UI.ini and,
+// where it needs a module, its own tarvik-sim.
+#include "app/app_ini.h"
+#include "device/connection.h"
+#include "tests/e2e/child_process.h"
+#include "ui/charts/dlg_probe.h"
+#include "ui/charts/dlg_realtime_track.h"
+#include "ui/config/dlg_config.h"
+#include "ui/main/dlg_connection.h"
+#include "ui/main/tab_dialog.h"
+#include "ui/main/tarvik_ui_dlg.h"
+#include "ui/views/dlg_main_fft.h"
+#include "ui/views/dlg_main_sync.h"
+#include "ui/views/dlg_main_vibr.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "ui_shell_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+void Pump(int ms = 50) {
+    QElapsedTimer t;
+    t.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (t.elapsed() < ms);
+}
+
+// A temporary working directory with its own settings record.
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        char buf[4096];
+        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+        m_oldCwd = buf;
+        ASSERT_EQ(chdir(m_dir.Path().c_str()), 0);
+    }
+    void TearDown() override {
+        m_dlg.reset();
+        DisconnectDevice();
+        delete g_pAppIni;
+        g_pAppIni = nullptr;
+        m_sim.Stop();
+        (void)chdir(m_oldCwd.c_str());
+    }
+    void WriteIni(const std::string& body) {
+        std::ofstream(m_dir.File("TARVIK_UI.ini")) << "[Property]\n" << body;
+    }
+    void LoadIni() { g_pAppIni = new CAppIni(); }
+    bool StartSim(const std::vector<std::string>& extra = {}) {
+        m_link = m_dir.File("ttySIM");
+        if (!m_sim.Start(m_link, extra)) {
+            ADD_FAILURE() << m_sim.Error();
+            return false;
+        }
+        return true;
+    }
+    void OpenWindow() {
+        m_dlg = std::make_unique<CTARVIK_UIDlg>();
+        ASSERT_TRUE(m_dlg->Create());
+        m_dlg->show();
+        Pump();
+    }
+    QString ButtonText(int id) const {
+        auto* b = qobject_cast<QPushButton*>(m_dlg->GetDlgItem(id));
+        return b ? b->text() : QString();
+    }
+    QString StatusBar() const {
+        auto* l = qobject_cast<QLabel*>(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_STATUS));
+        return l ? l->text() : QString();
+    }
+
+    CTempDir m_dir;
+    CSimProcess m_sim;
+    std::string m_link;
+    std::string m_oldCwd;
+    std::unique_ptr<CTARVIK_UIDlg> m_dlg;
+};
+
+using C = CTARVIK_UIDlg::StatusColour;
+
+TEST(StatusLine, TextsAndColoursOfTheWorkedCases) {
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(false, false, false, 0), "Device is disconnected.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, true, true, 0), "Communication bus error.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, true, 0), "Device is not responding.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0xFFFF), "Device is connected.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x00030000),
+              "Calibration failed, Voltage exceeds rated range.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x01000000), "Flash access error.");
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x02000000), "Accl&&Gyro sensor error.");
+    // Only bits without a message: the bar still says something.
+    EXPECT_FALSE(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x80C00000u)).isEmpty());
+
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, false, 0x00030000), C::Orange);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, false, 0x01000000), C::Red);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, true, false, 0x01030000), C::Red);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, false, 0xFFFF), C::Normal);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, true, false, 0), C::Yellow);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, true, 0), C::Yellow);
+    EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(false, false, false, 0), C::Normal);
+}
+
+TEST_F(ShellTest, StartupConnectsWithTheStoredSettingsAndShowsTheStatus) {
+    ASSERT_TRUE(StartSim({"--status-bits", "30000"}));
+    WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    ASSERT_NE(g_pObjectAccess, nullptr);
+    EXPECT_EQ(m_dlg->windowTitle(),
+              QString::fromStdString("Brisknode Tarvik UI - " + m_link + " (115200 bps)"));
+    EXPECT_EQ(ButtonText(CTARVIK_UIDlg::IDC_CONNECT), "Disconnect");
+    EXPECT_EQ(m_dlg->FftPage()->reloadCalls, 1);
+    EXPECT_EQ(m_dlg->VibrPage()->reloadCalls, 1);
+    EXPECT_EQ(m_dlg->SyncPage()->reloadCalls, 1);
+    EXPECT_EQ(m_dlg->ConfigPage()->reloadCalls, 1);
+
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(m_dlg->StatusWord() & 0x00030000, 0x00030000);
+    EXPECT_TRUE(StatusBar().startsWith("Calibration failed, Voltage exceeds rated range"));
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Orange);
+    // Equal inputs on the next tick: nothing is rewritten.
+    const int rewrites = m_dlg->StatusRewrites();
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(m_dlg->StatusRewrites(), rewrites);
+
+    // The button disconnects without asking.
+    QTest::mouseClick(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CONNECT), Qt::LeftButton);
+    EXPECT_EQ(g_pObjectAccess, nullptr);
+    EXPECT_EQ(m_dlg->windowTitle(), "Brisknode Tarvik UI");
+    EXPECT_EQ(ButtonText(CTARVIK_UIDlg::IDC_CONNECT), "Connect");
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(StatusBar(), "Device is disconnected.");
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Normal);
+}
+
+TEST_F(ShellTest, AutoDetectionFindsTheRateAndLeavesTheSettingAtZero) {
+    ASSERT_TRUE(StartSim({"--baud", "115200"}));
+    WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=0\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    ASSERT_NE(g_pObjectAccess, nullptr);
+    EXPECT_TRUE(m_dlg->windowTitle().endsWith("(115200 bps)")) << m_dlg->windowTitle().toStdString();
+    EXPECT_EQ(g_pAppIni->comBaudrate, 0);
+}
+
+TEST_F(ShellTest, WrongProductLeavesTheWindowDisconnectedWithoutAMessage) {
+    ASSERT_TRUE(StartSim({"--product", "1010"}));
+    WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    EXPECT_EQ(g_pObjectAccess, nullptr);
+    EXPECT_EQ(m_dlg->windowTitle(), "Brisknode Tarvik UI");
+    EXPECT_EQ(ButtonText(CTARVIK_UIDlg::IDC_CONNECT), "Connect");
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<QMessageBox*>(w), nullptr);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(StatusBar(), "Device is disconnected.");
+}
+
+TEST_F(ShellTest, StoredTabSelectionIsClampedToTheTabs) {
+    WriteIni("comPort=\"/nonexistent/tty\"\nmainTabSel=7\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    EXPECT_EQ(m_dlg->TabHost()->PageCount(), 5);
+    EXPECT_EQ(m_dlg->TabHost()->CurrentPage(), 4);
+    EXPECT_TRUE(m_dlg->ConfigPage()->isVisible());
+    m_dlg.reset();
+    EXPECT_EQ(g_pAppIni->mainTabSel, 4);
+
+    g_pAppIni->mainTabSel = -3;
+    OpenWindow();
+    EXPECT_EQ(m_dlg->TabHost()->CurrentPage(), 0);
+}
+
+TEST_F(ShellTest, SyncTabHidesOpenToolWindowsAndRestoresThem) {
+    WriteIni("comPort=\"/nonexistent/tty\"\nchartWinShow=1\nbplotWinShow=1\n");
+    LoadIni();
+    OpenWindow();
+    auto* chart = m_dlg->ChartWindow();
+    auto* probe = m_dlg->ProbeWindow();
+    ASSERT_TRUE(chart->isVisible());
+    ASSERT_TRUE(probe->isVisible());
+    EXPECT_GE(chart->width(), 500);
+    EXPECT_GE(chart->height(), 300);
+    EXPECT_FALSE(chart->parentWidget());
+
+    m_dlg->TabHost()->SetCurSel(CTARVIK_UIDlg::kSyncTab);
+    m_dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_FALSE(chart->isVisible());
+    EXPECT_FALSE(probe->isVisible());
+    EXPECT_FALSE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CHART)->isEnabled());
+    EXPECT_FALSE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_PROBE)->isEnabled());
+    EXPECT_FALSE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_MAP)->isEnabled());
+
+    m_dlg->TabHost()->SetCurSel(0);
+    m_dlg->TabHost()->SelectTab(0);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_TRUE(probe->isVisible());
+    EXPECT_TRUE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CHART)->isEnabled());
+    EXPECT_TRUE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_PROBE)->isEnabled());
+
+    // The user closes the chart window (Escape); after a trip to the Sync
+    // tab it stays closed, the probe window comes back.
+    QTest::keyClick(chart, Qt::Key_Escape);
+    Pump();
+    ASSERT_FALSE(chart->isVisible());
+    m_dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    m_dlg->TabHost()->SelectTab(1);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_FALSE(chart->isVisible());
+    EXPECT_TRUE(probe->isVisible());
+}
+
+TEST_F(ShellTest, ChartButtonTogglesTheWindowAndItsSetting) {
+    WriteIni("comPort=\"/nonexistent/tty\"\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    auto* chart = m_dlg->ChartWindow();
+    EXPECT_FALSE(chart->isVisible());
+    QTest::mouseClick(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CHART), Qt::LeftButton);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_EQ(g_pAppIni->chartWinShow, 1);
+    QTest::mouseClick(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CHART), Qt::LeftButton);
+    EXPECT_FALSE(chart->isVisible());
+    EXPECT_EQ(g_pAppIni->chartWinShow, 0);
+    EXPECT_FALSE(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_MAP)->isVisible());
+}
+
+TEST_F(ShellTest, EscapeStoresPositionAndToolWindowsLikeExit) {
+    for (int key : {int(Qt::Key_Escape), -1}) {
+        WriteIni("comPort=\"/nonexistent/tty\"\nchartWinShow=1\nbplotWinShow=0\n");
+        LoadIni();
+        OpenWindow();
+        m_dlg->move(40, 30);
+        Pump(100);
+        const QPoint where = m_dlg->pos();
+        m_dlg->ProbeWindow()->show();
+        m_dlg->ChartWindow()->hide();
+        if (key == Qt::Key_Escape)
+            QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(m_dlg->GetDlgItem(IDCANCEL), Qt::LeftButton);
+        Pump();
+        EXPECT_EQ(g_pAppIni->mainSx, where.x());
+        EXPECT_EQ(g_pAppIni->mainSy, where.y());
+        EXPECT_EQ(g_pAppIni->chartWinShow, 0);
+        EXPECT_EQ(g_pAppIni->bplotWinShow, 1);
+        EXPECT_EQ(m_dlg->SyncPage()->closeCalls, 0);  // no record file was open
+        m_dlg.reset();
+        delete g_pAppIni;
+        g_pAppIni = nullptr;
+    }
+}
+
+TEST_F(ShellTest, FileWrittenAtExitHoldsAllKeysInOrder) {
+    LoadIni();
+    OpenWindow();
+    QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+    m_dlg.reset();
+    delete g_pAppIni;
+    g_pAppIni = nullptr;
+    std::ifstream in(m_dir.File("TARVIK_UI.ini"));
+    std::vector<std::string> keys;
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) keys.push_back(line.substr(0, eq));
+    }
+    const std::vector<std::string> expected = {
+        "admin", "mainTabSel", "mainSx", "mainSy", "chartSx", "chartSy", "chartDx", "chartDy", "mapSx",
+        "mapSy", "mapDx", "mapDy", "bplotWinShow", "bplotSx", "bplotSy", "bplotDx", "bplotDy", "bplotProbe",
+        "bplotDelay", "configTabSel", "startSync", "startFft", "startVibr", "comPort", "comBaudrate",
+        "deviceID", "trTimeout", "gpsPort", "gpsBaudrate", "chartWinShow", "mapWinShow", "precision",
+        "maf_window_size", "map_lat", "map_lon", "map_lvl", "host_name", "host_port", "rtcp", "user",
+        "password", "sync_file"};
+    EXPECT_EQ(keys, expected);
+}
+
+TEST_F(ShellTest, ToolWindowPlacementIsClampedAndStored) {
+    WriteIni("comPort=\"/nonexistent/tty\"\nchartWinShow=1\nchartSx=-20000\nchartSy=90000\n"
+             "chartDx=100\nchartDy=100\n");
+    LoadIni();
+    OpenWindow();
+    auto* chart = m_dlg->ChartWindow();
+    EXPECT_GE(chart->width(), 500);
+    EXPECT_GE(chart->height(), 300);
+    EXPECT_GT(g_pAppIni->chartSx, -20000);
+    EXPECT_LT(g_pAppIni->chartSy, 90000);
+    chart->resize(640, 420);
+    Pump();
+    chart->hide();
+    EXPECT_EQ(g_pAppIni->chartDx, 640);
+    EXPECT_EQ(g_pAppIni->chartDy, 420);
+}
+
+class ConnectionDialogTest : public ShellTest {
+protected:
+    QComboBox* Combo(CDlgConnection& d, int id) { return qobject_cast<QComboBox*>(d.GetDlgItem(id)); }
+};
+
+TEST_F(ConnectionDialogTest, FieldsRoundTrip) {
+    WriteIni("comPort=\"/dev/ttyTYPED9\"\ncomBaudrate=0\ntrTimeout=45\ndeviceID=3\n");
+    LoadIni();
+    {
+        CDlgConnection d;
+        ASSERT_TRUE(d.Create());
+        EXPECT_EQ(d.windowTitle(), "Connection");
+        EXPECT_EQ(Combo(d, CDlgConnection::IDC_BAUD)->count(), 9);
+        EXPECT_EQ(Combo(d, CDlgConnection::IDC_BAUD)->currentText(), "Auto detect");
+        EXPECT_EQ(Combo(d, CDlgConnection::IDC_PORT)->currentText(), "/dev/ttyTYPED9");
+        EXPECT_EQ(d.GetDlgItemText(CDlgConnection::IDC_TIMEOUT), "45");
+        EXPECT_EQ(d.GetDlgItemText(CDlgConnection::IDC_DEVICE_ID), "3");
+        EXPECT_FALSE(d.GetDlgItem(CDlgConnection::IDC_DEVICE_ID)->isEnabled());
+        // "Auto detect" kept: OK stores 0.
+        d.show();
+        QTest::mouseClick(d.GetDlgItem(IDOK), Qt::LeftButton);
+        EXPECT_EQ(g_pAppIni->comBaudrate, 0);
+        EXPECT_STREQ(g_pAppIni->comPort, "/dev/ttyTYPED9");
+        EXPECT_EQ(g_pAppIni->trTimeout, 45);
+        EXPECT_EQ(g_pAppIni->deviceID, 3);
+    }
+    {
+        CDlgConnection d;
+        ASSERT_TRUE(d.Create());
+        d.show();
+        Combo(d, CDlgConnection::IDC_BAUD)->setEditText("250000");
+        Combo(d, CDlgConnection::IDC_PORT)->setEditText("/dev/ttyOTHER");
+        d.SetDlgItemText(CDlgConnection::IDC_TIMEOUT, "x");
+        QTest::mouseClick(d.GetDlgItem(IDOK), Qt::LeftButton);
+        EXPECT_EQ(g_pAppIni->comBaudrate, 250000);
+        EXPECT_STREQ(g_pAppIni->comPort, "/dev/ttyOTHER");
+        EXPECT_EQ(g_pAppIni->trTimeout, 0);
+    }
+    {
+        // A stored rate is shown as a number; Cancel changes nothing.
+        CDlgConnection d;
+        ASSERT_TRUE(d.Create());
+        EXPECT_EQ(Combo(d, CDlgConnection::IDC_BAUD)->currentText(), "250000");
+        d.show();
+        Combo(d, CDlgConnection::IDC_BAUD)->setEditText("9600");
+        QTest::mouseClick(d.GetDlgItem(IDCANCEL), Qt::LeftButton);
+        EXPECT_EQ(g_pAppIni->comBaudrate, 250000);
+    }
+    EXPECT_EQ(CDlgConnection::ParseUnsigned("Auto detect"), 0u);
+    EXPECT_EQ(CDlgConnection::ParseUnsigned(" 57600 bps"), 57600u);
+    EXPECT_EQ(CDlgConnection::ParseUnsigned("99999999999"), 0u);
+}
+
+}  // namespace
