@@ -39,7 +39,8 @@ std::string BinDir() {
     return dir ? dir : "";
 }
 
-ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& cwd, double timeoutS) {
+ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& cwd, double timeoutS,
+                         double interruptAfterS) {
     ProgramResult r;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0) return r;
@@ -69,7 +70,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
         return r;
     }
     auto start = Clock::now();
-    bool outOpen = true, errOpen = true, killed = false;
+    bool outOpen = true, errOpen = true, killed = false, interrupted = false;
     char buffer[4096];
     while (outOpen || errOpen) {
         pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
@@ -79,6 +80,10 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
             ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) (i == 0 ? r.out : r.err).append(buffer, static_cast<size_t>(n));
             else (i == 0 ? outOpen : errOpen) = false;
+        }
+        if (!interrupted && interruptAfterS >= 0 && SecondsSince(start) > interruptAfterS) {
+            kill(pid, SIGINT);
+            interrupted = true;
         }
         if (!killed && SecondsSince(start) > timeoutS) {
             kill(pid, SIGKILL);

@@ -17,7 +17,9 @@ std::string BinDir();
 
 // Runs argv[0] with the arguments in `cwd` (empty: inherit), waits at most
 // timeoutS seconds (then kills it) and returns its exit status and output.
-ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& cwd = {}, double timeoutS = 60);
+// interruptAfterS >= 0: send SIGINT that many seconds after the start.
+ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string& cwd = {}, double timeoutS = 60,
+                         double interruptAfterS = -1);
 
 // A fresh temporary folder, removed with its contents by the destructor.
 class CTempDir {

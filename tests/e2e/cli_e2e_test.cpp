@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -34,14 +35,15 @@ protected:
         if (!sim.Start(Link(), extra)) GTEST_SKIP() << sim.Error();
     }
     std::string Link() const { return dir.File("tty"); }
-    ProgramResult Cli(std::vector<std::string> args, bool withBaud = true, double timeoutS = 60) {
+    ProgramResult Cli(std::vector<std::string> args, bool withBaud = true, double timeoutS = 60,
+                      double interruptAfterS = -1) {
         std::vector<std::string> argv = {BinDir() + "/tarvik-cli", "--port", Link()};
         if (withBaud) {
             argv.push_back("--baud");
             argv.push_back("115200");
         }
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunProgram(argv, dir.Path(), timeoutS);
+        return RunProgram(argv, dir.Path(), timeoutS, interruptAfterS);
     }
     CTempDir dir;
     CSimProcess sim;
@@ -119,6 +121,22 @@ TEST_F(CliE2e, GetAndSetRoundTrips) {
     EXPECT_GE(echoed, 1);
     EXPECT_LE(echoed, 60000);
     EXPECT_EQ(Cli({"get", "sp"}).out, clamp.out);
+}
+
+TEST_F(CliE2e, WatchPollsForACountOrUntilInterrupted) {
+    StartSim();
+    if (IsSkipped()) return;
+    ProgramResult counted = Cli({"watch", "0x37", "--count", "3", "--interval", "20"});
+    ASSERT_EQ(counted.status, 0) << counted.err;
+    auto lines = Lines(counted.out);
+    ASSERT_EQ(lines.size(), 3u) << counted.out;
+    for (const std::string& l : lines) EXPECT_EQ(std::count(l.begin(), l.end(), ' '), 2) << l;
+
+    // SIGINT ends an endless watch cleanly, with whole lines written.
+    ProgramResult endless = Cli({"watch", "sp", "--interval", "50"}, true, 30, 1.5);
+    EXPECT_EQ(endless.status, 0) << endless.err;
+    EXPECT_GE(Lines(endless.out).size(), 3u);
+    EXPECT_EQ(endless.out.back(), '\n');
 }
 
 TEST_F(CliE2e, UsageErrorsExitTwoWithoutTouchingTheModule) {
