@@ -25,7 +25,17 @@ bool CTabDialog::Attach(CDialog* host, int tabControlId) {
     m_bar->setIconSize(QSize(16, 16));
     m_bar->setGeometry(0, 0, control->width(), m_bar->sizeHint().height());
     m_bar->show();
-    connect(m_bar, &QTabBar::currentChanged, this, [this](int) { OnSelChange(); });
+    connect(m_bar, &QTabBar::currentChanged, this, [this](int) {
+        m_noSelection = false;
+        OnSelChange();
+    });
+    // With the selection cleared, a click on the still highlighted tab selects it again.
+    connect(m_bar, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (m_noSelection && index >= 0 && index == m_bar->currentIndex()) {
+            m_noSelection = false;
+            OnSelChange();
+        }
+    });
     return true;
 }
 
@@ -59,12 +69,12 @@ void CTabDialog::AddTab(const QString& title, CDialog* page, unsigned templateId
     if (page->Template().id != static_cast<int>(templateId))
         qWarning("CTabDialog::AddTab: page template %d, asked for %u", page->Template().id, templateId);
 
-    // Adding a tab to an empty bar selects it; that is no user's click.
+    // Adding the first tab highlights it (as a tab control does); that is no
+    // user's click, so no page is selected by it.
     {
         const QSignalBlocker block(m_bar);
         const int index = m_bar->addTab(title);
         if (image >= 0 && image < m_images.size()) m_bar->setTabIcon(index, QIcon(m_images.at(image)));
-        if (index == 0) m_bar->setCurrentIndex(-1);
     }
     page->Create(m_control);
     const QRect r = PageRect();
@@ -92,10 +102,19 @@ void CTabDialog::SelectTab(int index) {
 void CTabDialog::SetCurSel(int index) {
     if (!m_bar) return;
     const QSignalBlocker block(m_bar);
-    m_bar->setCurrentIndex(index >= 0 && index < m_bar->count() ? index : -1);
+    if (index >= 0 && index < m_bar->count()) {
+        m_bar->setCurrentIndex(index);
+        m_noSelection = false;
+    } else {
+        // A tab bar always highlights one of its tabs; "no selection" is kept here.
+        m_noSelection = true;
+    }
 }
 
-int CTabDialog::GetCurSel() const { return m_bar ? m_bar->currentIndex() : -1; }
+int CTabDialog::GetCurSel() const {
+    if (!m_bar || m_noSelection) return -1;
+    return m_bar->currentIndex();
+}
 
 void CTabDialog::OnSelChange() {
     const int sel = GetCurSel();

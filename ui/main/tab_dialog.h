@@ -35,8 +35,10 @@ public:
     // stores index as the current page, valid or not. Leaves the tab bar's
     // highlight alone (see SetCurSel).
     void SelectTab(int index);
-    // Highlights a tab without changing the page (TCM_SETCURSEL).
+    // Highlights a tab without changing the page (TCM_SETCURSEL); an index
+    // outside the tabs clears the selection.
     void SetCurSel(int index);
+    // The selected tab, -1 when there is none.
     int GetCurSel() const;
     // The user changed the selection: follow it when a tab is selected.
     void OnSelChange();
@@ -59,5 +61,6 @@ private:
     QPointer<QTabBar> m_bar;
     QList<QPixmap> m_images;
     int m_current = -1;
+    bool m_noSelection = false;  // SetCurSel cleared the selection
     QList<QPointer<CDialog>> m_pages;
 };
