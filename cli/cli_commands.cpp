@@ -158,7 +158,21 @@ bool ResolveTarget(const CliOptions& o, Target* t, std::string* error) {
     t->type = o.type.empty() ? ref->type : static_cast<uint8_t>(TypeCode(o.type));
     t->count = o.countGiven && o.command != "watch" ? o.count : ref->count;
     if (t->count < 1) t->count = 1;
-    if (t->count > 61) t->count = 61;
+    // Larger catalogue counts (the 100-element spectrum) are read in runs.
+    if (t->count > 256) t->count = 256;
+    return true;
+}
+
+// Reads count elements from sub on, in runs of at most 50 (one reply carries
+// at most 61). Fails when any run fails.
+bool GetElements(const Target& t, int32_t sub, uint32_t* slots) {
+    for (int32_t done = 0; done < t.count;) {
+        int32_t run = std::min<int32_t>(50, t.count - done);
+        if (sub + done > 255) return false;
+        if (!g_pObjectAccess->GetObjectXXX(t.type, t.ref.index, static_cast<uint8_t>(sub + done), slots + done, run))
+            return false;
+        done += run;
+    }
     return true;
 }
 
@@ -172,8 +186,8 @@ std::string FormatSlots(uint8_t type, const uint32_t* slots, int32_t count) {
 }
 
 int CmdGet(const Target& t, int32_t sub) {
-    uint32_t slots[61] = {};
-    if (!g_pObjectAccess->GetObjectXXX(t.type, t.ref.index, static_cast<uint8_t>(sub), slots, t.count))
+    uint32_t slots[256] = {};
+    if (!GetElements(t, sub, slots))
         return Fail("get " + Hex(t.ref.index) + " failed: no or bad reply");
     std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
     return 0;
@@ -193,8 +207,8 @@ int CmdWatch(const Target& t, const CliOptions& o) {
             // The interval runs from the start of one poll to the next.
         }
         auto start = std::chrono::steady_clock::now();
-        uint32_t slots[61] = {};
-        if (g_pObjectAccess->GetObjectXXX(t.type, t.ref.index, static_cast<uint8_t>(o.sub), slots, t.count))
+        uint32_t slots[256] = {};
+        if (GetElements(t, o.sub, slots))
             std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
         else
             std::printf("error\n");
