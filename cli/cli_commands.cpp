@@ -203,9 +203,6 @@ int CmdSet(const Target& t, uint32_t variable) {
 int CmdWatch(const Target& t, const CliOptions& o) {
     // For watch, --count is the number of polls; without it, until interrupted.
     for (int32_t polls = 0; !Stopped() && (!o.countGiven || polls < o.count); ++polls) {
-        if (polls > 0) {
-            // The interval runs from the start of one poll to the next.
-        }
         auto start = std::chrono::steady_clock::now();
         uint32_t slots[256] = {};
         if (GetElements(t, o.sub, slots))
@@ -214,6 +211,7 @@ int CmdWatch(const Target& t, const CliOptions& o) {
             std::printf("error\n");
         std::fflush(stdout);
         if (o.countGiven && polls + 1 >= o.count) break;
+        // The interval runs from the start of one poll to the start of the next.
         auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         SleepMs(std::max<int64_t>(0, o.intervalMs - spent.count()));
     }
