@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 
@@ -99,8 +101,11 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
             } else if (a == "--sub") {
                 if (!ParseInt(v, 0, 255, &o.sub)) return fail("bad sub-index " + v);
             } else if (a == "--count") {
-                // 61 elements are the most one reply frame can carry.
-                if (!ParseInt(v, 1, 61, &o.count)) return fail("bad count " + v + " (1..61)");
+                // For watch the number of polls; otherwise elements, and 61
+                // are the most one reply frame can carry.
+                const bool polls = std::string(shape->name) == "watch";
+                if (!ParseInt(v, 1, polls ? INT32_MAX : 61, &o.count))
+                    return fail("bad count " + v + (polls ? "" : " (1..61)"));
                 o.countGiven = true;
             } else if (a == "--interval") {
                 if (!ParseInt(v, 1, 3600000, &o.intervalMs)) return fail("bad interval " + v);

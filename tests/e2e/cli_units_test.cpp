@@ -35,6 +35,10 @@ TEST(CliOptions, GlobalAndCommandOptions) {
     EXPECT_EQ(o->sub, 4);
     EXPECT_EQ(o->type, "int16");
 
+    o = Parse({"watch", "0x37", "--count", "1000"}, &error);   // polls, not elements
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->count, 1000);
+
     o = Parse({"watch", "0x37"}, &error);
     ASSERT_TRUE(o);
     EXPECT_FALSE(o->countGiven);
