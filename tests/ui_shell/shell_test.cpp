@@ -4,6 +4,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
+#include "tests/ui_shell/fake_module.h"
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/config/dlg_config.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -62,18 +64,33 @@ protected:
         delete g_pAppIni;
         g_pAppIni = nullptr;
         m_sim.Stop();
+        m_fake.reset();
         (void)chdir(m_oldCwd.c_str());
     }
     void WriteIni(const std::string& body) {
         std::ofstream(m_dir.File("TARVIK_UI.ini")) << "[Property]\n" << body;
     }
     void LoadIni() { g_pAppIni = new CAppIni(); }
-    bool StartSim(const std::vector<std::string>& extra = {}) {
-        m_link = m_dir.File("ttySIM");
-        if (!m_sim.Start(m_link, extra)) {
-            ADD_FAILURE() << m_sim.Error();
+    // The module: tarvik-sim when it is built, otherwise the small fake on a
+    // pseudo-terminal (same product, status word and rate rules).
+    bool StartModule(int32_t product = 1011, uint32_t status = 0, uint32_t baud = 115200) {
+        if (access((BinDir() + "/tarvik-sim").c_str(), X_OK) == 0) {
+            m_link = m_dir.File("ttySIM");
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%X", status);
+            if (!m_sim.Start(m_link, {"--product", std::to_string(product), "--status-bits", hex, "--baud",
+                                      std::to_string(baud)})) {
+                ADD_FAILURE() << m_sim.Error();
+                return false;
+            }
+            return true;
+        }
+        m_fake = std::make_unique<CFakeModule>(product, status, baud);
+        if (!m_fake->Ok()) {
+            ADD_FAILURE() << "no pseudo-terminal";
             return false;
         }
+        m_link = m_fake->Path();
         return true;
     }
     void OpenWindow() {
@@ -93,6 +110,7 @@ protected:
 
     CTempDir m_dir;
     CSimProcess m_sim;
+    std::unique_ptr<CFakeModule> m_fake;
     std::string m_link;
     std::string m_oldCwd;
     std::unique_ptr<CTARVIK_UIDlg> m_dlg;
@@ -122,7 +140,7 @@ TEST(StatusLine, TextsAndColoursOfTheWorkedCases) {
 }
 
 TEST_F(ShellTest, StartupConnectsWithTheStoredSettingsAndShowsTheStatus) {
-    ASSERT_TRUE(StartSim({"--status-bits", "30000"}));
+    ASSERT_TRUE(StartModule(1011, 0x30000));
     WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
     LoadIni();
     OpenWindow();
@@ -155,7 +173,7 @@ TEST_F(ShellTest, StartupConnectsWithTheStoredSettingsAndShowsTheStatus) {
 }
 
 TEST_F(ShellTest, AutoDetectionFindsTheRateAndLeavesTheSettingAtZero) {
-    ASSERT_TRUE(StartSim({"--baud", "115200"}));
+    ASSERT_TRUE(StartModule(1011, 0, 115200));
     WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=0\nchartWinShow=0\n");
     LoadIni();
     OpenWindow();
@@ -165,7 +183,7 @@ TEST_F(ShellTest, AutoDetectionFindsTheRateAndLeavesTheSettingAtZero) {
 }
 
 TEST_F(ShellTest, WrongProductLeavesTheWindowDisconnectedWithoutAMessage) {
-    ASSERT_TRUE(StartSim({"--product", "1010"}));
+    ASSERT_TRUE(StartModule(1010));
     WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
     LoadIni();
     OpenWindow();
