@@ -46,8 +46,17 @@ TEST(About, CloseEscapeAndEnterEndTheDialog) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     QTimer::singleShot(50, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    QTimer::singleShot(50, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Return); });
+    // Enter with no button focused is IDOK; with Close focused it presses Close.
+    QTimer::singleShot(50, &dlg, [&] {
+        dlg.setFocus();
+        QTest::keyClick(&dlg, Qt::Key_Return);
+    });
     EXPECT_EQ(dlg.DoModal(), IDOK);
+    QTimer::singleShot(50, &dlg, [&] {
+        dlg.GetDlgItem(IDCANCEL)->setFocus();
+        QTest::keyClick(dlg.GetDlgItem(IDCANCEL), Qt::Key_Return);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
 }
 
 TEST(HyperLink, ColoursBeforeAndAfterClickAndTrimmedAddress) {

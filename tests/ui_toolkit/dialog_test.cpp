@@ -182,6 +182,12 @@ TEST(Dialog, EnterEscapeAndButtonsRoute) {
     dlg.Item<QPushButton>(1002)->click();
     EXPECT_EQ(dlg.commands.back(), 1002);
 
+    // Enter on a focused push button presses that button, not OK.
+    dlg.GetDlgItem(1002)->setFocus();
+    QTest::keyClick(dlg.GetDlgItem(1002), Qt::Key_Return);
+    EXPECT_EQ(dlg.commands.back(), 1002);
+    EXPECT_EQ(dlg.oks, 1);
+
     // The close box is Cancel; the recorder's OnCancel keeps the window.
     dlg.close();
     EXPECT_EQ(dlg.cancels, 3);

@@ -372,7 +372,14 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (IsMultiLineEditor(focusWidget())) break;
-        // The default button (if any) counts as the click; otherwise IDOK.
+        // A focused push button is the one Enter presses (it is the default
+        // while it has the focus); else the default button; else IDOK.
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
+            focused && focused->window() == window() && focused->isEnabled()) {
+            focused->click();
+            event->accept();
+            return;
+        }
         for (auto* b : findChildren<QPushButton*>()) {
             if (b->isDefault() && b->isVisible() && b->isEnabled() && b->window() == window()) {
                 b->click();

@@ -124,7 +124,9 @@ public:
 
     // Destroys the window's side of the dialog: calls OnDestroy (once), stops
     // the timers and hides the window. The destructor does the same when it
-    // has not happened yet.
+    // has not happened yet, but by then only CDialog's own OnDestroy can run:
+    // a derived dialog whose OnDestroy matters calls DestroyWindow() from its
+    // own destructor, or its owner does (the tab host does it for its pages).
     void DestroyWindow();
     bool IsDestroyed() const { return m_destroyed; }
 
