@@ -26,6 +26,8 @@ public:
     bool Ok() const { return m_pty.Ok(); }
     const std::string& Path() const { return m_pty.SlavePath(); }
     void SetStatus(uint32_t status) { m_status = status; }
+    // A silent module reads every request and answers none.
+    void SetSilent(bool silent) { m_silent = silent; }
 
 private:
     void Run() {
@@ -67,7 +69,7 @@ private:
                 in.erase(in.begin());
                 continue;
             }
-            if (RateMatches()) Answer(f);
+            if (!m_silent && RateMatches()) Answer(f);
             in.erase(in.begin(), in.begin() + frame::kRequestLength);
         }
     }
@@ -98,5 +100,6 @@ private:
     std::atomic<uint32_t> m_status;
     uint32_t m_baud;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_silent{false};
     std::thread m_thread;
 };

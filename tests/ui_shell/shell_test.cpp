@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 #include <fstream>
@@ -333,6 +334,60 @@ TEST_F(ShellTest, ToolWindowPlacementIsClampedAndStored) {
     chart->hide();
     EXPECT_EQ(g_pAppIni->chartDx, 640);
     EXPECT_EQ(g_pAppIni->chartDy, 420);
+}
+
+TEST_F(ShellTest, SilentModuleTurnsTheBarYellowAndBack) {
+    m_fake = std::make_unique<CFakeModule>(1011, 0, 115200);  // needs the switchable stand-in
+    ASSERT_TRUE(m_fake->Ok());
+    m_link = m_fake->Path();
+    WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    ASSERT_NE(g_pObjectAccess, nullptr);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(StatusBar(), "Device is connected.");
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Normal);
+
+    m_fake->SetSilent(true);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(StatusBar(), "Device is not responding.");
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Yellow);
+    EXPECT_EQ(m_dlg->StatusWord(), 0);  // a failed read counts as 0
+    EXPECT_NE(g_pObjectAccess, nullptr);  // a lost module does not disconnect
+
+    // Back after the protocol's back-off: normal again.
+    m_fake->SetSilent(false);
+    m_fake->SetStatus(0x01000000);
+    QElapsedTimer t;
+    t.start();
+    while (m_dlg->CurrentStatusColour() != C::Red && t.elapsed() < 10000) {
+        Pump(100);
+        m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    }
+    EXPECT_EQ(StatusBar(), "Flash access error.");
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Red);
+}
+
+TEST_F(ShellTest, ConnectButtonRunsTheDialogAndConnects) {
+    ASSERT_TRUE(StartModule());
+    WriteIni("comPort=\"/nonexistent/tty\"\ncomBaudrate=115200\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    ASSERT_EQ(g_pObjectAccess, nullptr);
+    const QString link = QString::fromStdString(m_link);
+    bool sawDialog = false;
+    QTimer::singleShot(200, [&] {
+        auto* d = qobject_cast<CDlgConnection*>(QApplication::activeModalWidget());
+        if (!d) return;
+        sawDialog = true;
+        qobject_cast<QComboBox*>(d->GetDlgItem(CDlgConnection::IDC_PORT))->setEditText(link);
+        QTest::mouseClick(d->GetDlgItem(IDOK), Qt::LeftButton);
+    });
+    QTest::mouseClick(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_CONNECT), Qt::LeftButton);
+    EXPECT_TRUE(sawDialog);
+    EXPECT_NE(g_pObjectAccess, nullptr);
+    EXPECT_EQ(QString::fromLocal8Bit(g_pAppIni->comPort), link);
+    EXPECT_EQ(ButtonText(CTARVIK_UIDlg::IDC_CONNECT), "Disconnect");
 }
 
 class ConnectionDialogTest : public ShellTest {
