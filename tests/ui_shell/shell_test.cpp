@@ -129,7 +129,10 @@ TEST(StatusLine, TextsAndColoursOfTheWorkedCases) {
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x01000000), "Flash access error.");
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x02000000), "Accl&&Gyro sensor error.");
     // Only bits without a message: the bar still says something.
-    EXPECT_FALSE(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x80C00000u)).isEmpty());
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x80C00000u)),
+              "Device reports status 0x80C00000.");
+    // Bit 31 makes the word negative; it is still read bit by bit.
+    EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x81000000u)), "Flash access error.");
 
     EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, false, 0x00030000), C::Orange);
     EXPECT_EQ(CTARVIK_UIDlg::StatusColourOf(true, false, false, 0x01000000), C::Red);

@@ -112,7 +112,7 @@ QString CTARVIK_UIDlg::StatusText(bool connected, bool fault, bool noReply, int3
     // Only bits without a message (22, 23, 30, 31): the word still is not
     // clean, so the bar says so instead of showing an empty line.
     if (text.isEmpty())
-        return QStringLiteral("Device reports status 0x%1.").arg(bits, 8, 16, QChar('0')).toUpper().replace("0X", "0x");
+        return QStringLiteral("Device reports status 0x%1.").arg(QString::number(bits, 16).toUpper());
     if (text.endsWith(QStringLiteral(", "))) text.replace(text.size() - 2, 2, QStringLiteral("."));
     return text;
 }
