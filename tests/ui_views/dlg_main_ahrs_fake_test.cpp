@@ -155,4 +155,15 @@ TEST_F(AhrsPageFake, ButtonsFollowTheConnectionFromItsFirstChange) {
     EXPECT_TRUE(Enabled(1040));
 }
 
+TEST_F(AhrsPageFake, DestroyingTheWindowStopsThePollAndHidesTheView) {
+    ASSERT_TRUE(page->HasTimer(1000));
+    ASSERT_TRUE(page->HasViewWindow());
+    EXPECT_TRUE(page->View()->isVisible());
+    page->DestroyWindow();
+    EXPECT_FALSE(page->HasTimer(1000));
+    EXPECT_FALSE(page->View()->isVisible());
+    // The view object stays until the page is deleted (in TearDown).
+    EXPECT_NE(page->View(), nullptr);
+}
+
 } // namespace

@@ -38,6 +38,9 @@ CDlgMainAhrs::CDlgMainAhrs(QWidget* parent) : CDialogCommon(kTemplate166, parent
 }
 
 CDlgMainAhrs::~CDlgMainAhrs() {
+    // The window side first (OnDestroy runs while this class still exists),
+    // then the view with its context and textures.
+    DestroyWindow();
     delete m_view;
     m_view = nullptr;
 }
@@ -64,6 +67,9 @@ bool CDlgMainAhrs::OnInitDialog() {
 void CDlgMainAhrs::OnDestroy() {
     KillTimer(TIMER_POLL);
     CDialogCommon::OnDestroy();
+    // The view leaves the screen with the page; the object goes with the page.
+    if (m_view)
+        m_view->hide();
 }
 
 void CDlgMainAhrs::OnTimer(int id) {
