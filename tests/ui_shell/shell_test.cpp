@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -227,8 +228,13 @@ TEST_F(ShellTest, SyncTabHidesOpenToolWindowsAndRestoresThem) {
     EXPECT_GE(chart->height(), 300);
     EXPECT_FALSE(chart->parentWidget());
 
-    m_dlg->TabHost()->SetCurSel(CTARVIK_UIDlg::kSyncTab);
-    m_dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
+    // The user's click on the tab.
+    QTabBar* bar = m_dlg->TabHost()->TabBar();
+    ASSERT_NE(bar, nullptr);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(CTARVIK_UIDlg::kSyncTab).center());
+    Pump();
+    ASSERT_EQ(m_dlg->TabHost()->CurrentPage(), int(CTARVIK_UIDlg::kSyncTab));
+    ASSERT_TRUE(m_dlg->SyncPage()->isVisible());
     m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
     EXPECT_FALSE(chart->isVisible());
     EXPECT_FALSE(probe->isVisible());
@@ -255,6 +261,18 @@ TEST_F(ShellTest, SyncTabHidesOpenToolWindowsAndRestoresThem) {
     m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
     EXPECT_FALSE(chart->isVisible());
     EXPECT_TRUE(probe->isVisible());
+
+    // The close box and Enter hide a tool window; it is not destroyed.
+    probe->close();
+    Pump();
+    EXPECT_FALSE(probe->isVisible());
+    QTest::mouseClick(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_PROBE), Qt::LeftButton);
+    EXPECT_TRUE(probe->isVisible());
+    EXPECT_EQ(g_pAppIni->bplotWinShow, 1);
+    probe->activateWindow();
+    QTest::keyClick(probe, Qt::Key_Return);
+    Pump();
+    EXPECT_FALSE(probe->isVisible());
 }
 
 TEST_F(ShellTest, ChartButtonTogglesTheWindowAndItsSetting) {
