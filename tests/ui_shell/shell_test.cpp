@@ -389,6 +389,30 @@ TEST_F(ShellTest, SilentModuleTurnsTheBarYellowAndBack) {
     EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Red);
 }
 
+TEST_F(ShellTest, StatusIsNotPolledWhileTheSyncTabShows) {
+    m_fake = std::make_unique<CFakeModule>(1011, 0x00010000, 115200);
+    ASSERT_TRUE(m_fake->Ok());
+    m_link = m_fake->Path();
+    WriteIni("comPort=\"" + m_link + "\"\ncomBaudrate=115200\nchartWinShow=0\nmainTabSel=3\n");
+    LoadIni();
+    OpenWindow();
+    ASSERT_NE(g_pObjectAccess, nullptr);
+    ASSERT_TRUE(m_dlg->SyncPage()->isVisible());
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(m_dlg->StatusWord(), 0);  // never read yet
+    m_dlg->TabHost()->SetCurSel(0);
+    m_dlg->TabHost()->SelectTab(0);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(m_dlg->StatusWord(), 0x00010000);
+    EXPECT_EQ(StatusBar(), "Calibration failed.");
+    m_fake->SetStatus(0x01000000);
+    m_dlg->TabHost()->SetCurSel(3);
+    m_dlg->TabHost()->SelectTab(3);
+    m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
+    EXPECT_EQ(m_dlg->StatusWord(), 0x00010000);  // kept its last value
+    EXPECT_EQ(m_dlg->CurrentStatusColour(), C::Orange);
+}
+
 TEST_F(ShellTest, ConnectButtonRunsTheDialogAndConnects) {
     ASSERT_TRUE(StartModule());
     WriteIni("comPort=\"/nonexistent/tty\"\ncomBaudrate=115200\nchartWinShow=0\n");
