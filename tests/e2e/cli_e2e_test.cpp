@@ -73,6 +73,15 @@ TEST_F(CliE2e, ConnectsAtOneRateAndByAutoDetection) {
     EXPECT_EQ(Lines(wrong.err).size(), 1u) << wrong.err;
 }
 
+TEST_F(CliE2e, InfoNamesTheRaisedStatusBits) {
+    StartSim({"--no-pace", "--status-bits", "220000"});
+    if (IsSkipped()) return;
+    ProgramResult r = Cli({"info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Voltage exceeds rated range, Earth's magnetic field is interfered."), std::string::npos)
+        << r.out;
+}
+
 TEST_F(CliE2e, RefusesAnotherProduct) {
     StartSim({"--no-pace", "--product", "1010"});
     if (IsSkipped()) return;
