@@ -1,6 +1,10 @@
 #pragma once
 // CIni: typed access to one section of one INI file, with the semantics of the
-// Windows private-profile functions (see ini_file.h for the file handling).
+// Windows private-profile functions (CIniFile does the file handling). The
+// file is read once at the start of a pass over the keys and written once at
+// its end (BeginPass / EndPass); the per-key rules are those of the Windows calls.
+#include "app/ini_file.h"
+
 #include <string>
 
 class CIni {
@@ -15,6 +19,11 @@ public:
     void SetPath(const std::string& path);
 
 protected:
+    void BeginPass(bool save);
+    // Writes the file after a save pass; a file that cannot be written keeps
+    // its old content and nothing is reported.
+    void EndPass(bool save);
+
     // Each reads from the file when `save` is false and writes when true.
     void Int(bool save, const char* key, int& field, int defaultValue);
     void Double(bool save, const char* key, double& field, double defaultValue);
@@ -23,4 +32,5 @@ protected:
 private:
     const char* m_section;
     char m_path[kPathSize] = {};
+    CIniFile m_file;
 };

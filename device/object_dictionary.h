@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace od {
 
@@ -120,7 +122,74 @@ const ObjectInfo* Find(uint16_t index);
 // By mnemonic ("sp", "sd", ...); null when unknown.
 const ObjectInfo* FindByMnemonic(std::string_view mnemonic);
 
-// (Sync selection, spectrum unpacking, probe kinds and buffer addressing,
-// chart quantities and the baud rate list follow below.)
+// Sync data selection, object 0x20: one bit per quantity of each sync line.
+constexpr int kSyncBitCount = 12;
+// The Device page's check box text and the Sync data page's word for a bit.
+const char* SyncCheckBoxLabel(int bit);
+const char* SyncPageName(int bit);
+// The Sync data page's words of every selected bit, in bit order.
+std::string SyncSelectionNames(uint32_t mask);
+
+// Spectrum, object 0x3e: elements 0..98 pack three 10-bit magnitudes
+// (x bits 0-9, y 10-19, z 20-29; m stands for m/1000 of full scale);
+// element 99 holds the span in Hz (low 16 bits) and the full scale (high 16).
+constexpr int kSpectrumBins = 99;
+constexpr int kSpectrumWords = 100;
+struct SpectrumBin {
+    int x, y, z;
+};
+SpectrumBin UnpackSpectrumBin(int32_t word);
+int SpectrumSpanHz(int32_t word99);     // at least 100
+int SpectrumFullScale(int32_t word99);  // 1 when 0
+
+// Probe kinds in the probe window's list order.
+struct ProbeKind {
+    const char* name;
+    int32_t command;     // 1001..1008
+    int32_t statusCode;  // status bits 8..11 while the module serves it
+    int channels;
+    int samples;
+    int Total() const { return channels * samples; }
+};
+constexpr int kProbeKindCount = 8;
+const ProbeKind* ProbeKinds();
+const ProbeKind* ProbeKindAt(int position);  // null outside 0..7
+
+// Probe buffer: element n is element n % 256 of object 0x28 + n / 256.
+constexpr int kProbeRunMax = 32;
+constexpr uint16_t ProbeBufferObject(int n) { return static_cast<uint16_t>(OBJ_PROBE_BUFFER + n / 256); }
+constexpr uint8_t ProbeBufferSub(int n) { return static_cast<uint8_t>(n % 256); }
+struct ProbeRun {
+    int first;       // position of the run's first element in the sequence
+    uint16_t object;
+    uint8_t subIndex;
+    int count;
+};
+// The gets that read `total` elements: runs of at most 32, never across objects
+// because 256 is a multiple of 32.
+std::vector<ProbeRun> ProbeRuns(int total);
+
+// The chart window's seven quantities, each float32 x 3.
+struct ChartQuantity {
+    const char* name;
+    uint16_t object;
+};
+constexpr int kChartQuantityCount = 7;
+const ChartQuantity* ChartQuantities();
+
+// Vibration, object 0x3c: derived values, when defined.
+std::optional<double> NaturalFrequency(double dampedHz, double ratio);  // 0 <= ratio < 1
+std::optional<double> QFactor(double ratio);                            // 0 < ratio <= 1
+
+// Unit of the peak magnitudes for an FFT source (object 0x22).
+const char* MagnitudeUnit(int32_t fftSource);
+// "Tarvik (KV-TQM-v1)" for 1011, "---" otherwise.
+const char* ProductText(int32_t productId);
+
+// The main window's status line: its text (with "&&" as a static shows "&")
+// and its background colour, from the connection state and the status word.
+enum class StatusColour { Normal, Yellow, Orange, Red };
+std::string StatusText(bool connected, bool fault, bool noReply, int32_t statusWord);
+StatusColour StatusColourOf(bool connected, bool fault, bool noReply, int32_t statusWord);
 
 }  // namespace od

@@ -1,0 +1,191 @@
+// Settings record and INI file: defaults, key order, quoting, number formats,
+// keeping what other programs put into the file, CRLF files.
+#include "app/app_ini.h"
+#include "app/ini_file.h"
+#include "app/multimedia_timer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct TempDir {
+    std::string path;
+    TempDir() {
+        char tmpl[] = "/tmp/tarvik-ini-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::string File(const char* name) const { return path + "/" + name; }
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::vector<std::string> KeysInOrder(const std::string& text) {
+    std::vector<std::string> keys;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) keys.push_back(line.substr(0, eq));
+    }
+    return keys;
+}
+
+const std::vector<std::string> kKeys = {
+    "admin", "mainTabSel", "mainSx", "mainSy", "chartSx", "chartSy", "chartDx", "chartDy", "mapSx", "mapSy",
+    "mapDx", "mapDy", "bplotWinShow", "bplotSx", "bplotSy", "bplotDx", "bplotDy", "bplotProbe", "bplotDelay",
+    "configTabSel", "startSync", "startFft", "startVibr", "comPort", "comBaudrate", "deviceID", "trTimeout",
+    "gpsPort", "gpsBaudrate", "chartWinShow", "mapWinShow", "precision", "maf_window_size", "map_lat", "map_lon",
+    "map_lvl", "host_name", "host_port", "rtcp", "user", "password", "sync_file"};
+
+}  // namespace
+
+TEST(Settings, NoFileGivesDefaultsAndExitWritesAll42KeysInOrder) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    {
+        CAppIni ini(path);
+        EXPECT_EQ(ini.chartDx, 600);
+        EXPECT_EQ(ini.bplotProbe, 5);
+        EXPECT_EQ(ini.startFft, 1);
+        EXPECT_STREQ(ini.comPort, "/dev/ttyUSB0");
+        EXPECT_EQ(ini.comBaudrate, 115200);
+        EXPECT_EQ(ini.trTimeout, 30);
+        EXPECT_EQ(ini.deviceID, 1);
+        EXPECT_EQ(ini.host_port, 2101);
+        EXPECT_STREQ(ini.rtcp, "SUWN-RTCM23");
+        EXPECT_DOUBLE_EQ(ini.map_lat, 0.0);
+        // Nothing is written before exit.
+        EXPECT_NE(::access(path.c_str(), F_OK), 0);
+    }
+    const std::string text = ReadFile(path);
+    EXPECT_EQ(text.rfind("[Property]\n", 0), 0u);
+    EXPECT_EQ(KeysInOrder(text), kKeys);
+    EXPECT_NE(text.find("comPort=\"/dev/ttyUSB0\"\n"), std::string::npos);
+    EXPECT_NE(text.find("map_lat=0\n"), std::string::npos);
+}
+
+TEST(Settings, ValuesSurviveARestart) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    {
+        CAppIni ini(path);
+        ini.comBaudrate = 0;  // automatic detection
+        ini.mainSx = -120;
+        ini.map_lat = 37.123456789;
+        std::snprintf(ini.sync_file, sizeof ini.sync_file, "  spaced name.csv  ");
+    }
+    const std::string text = ReadFile(path);
+    EXPECT_NE(text.find("map_lat=37.1235\n"), std::string::npos);
+    EXPECT_NE(text.find("sync_file=\"  spaced name.csv  \"\n"), std::string::npos);
+    CAppIni again(path);
+    again.saveOnExit = false;
+    EXPECT_EQ(again.comBaudrate, 0);
+    EXPECT_EQ(again.mainSx, -120);
+    EXPECT_DOUBLE_EQ(again.map_lat, 37.1235);
+    EXPECT_STREQ(again.sync_file, "  spaced name.csv  ");
+}
+
+TEST(Settings, UnknownKeysCommentsAndOtherSectionsAreKept) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    WriteFile(path,
+              "; written by hand\r\n[Other]\r\nkeep=me\r\n\r\n[property]\r\nmystery=42\r\ntrTimeout=55\r\n"
+              "comPort=  \"/dev/ttyACM3\"  \r\nprecision=abc\r\nmap_lon=xyz\r\n");
+    {
+        CAppIni ini(path);
+        EXPECT_EQ(ini.trTimeout, 55);                // section names compare without case
+        EXPECT_STREQ(ini.comPort, "/dev/ttyACM3");   // blanks around quotes and the quotes go
+        EXPECT_EQ(ini.precision, 0);                 // not a number: 0
+        EXPECT_DOUBLE_EQ(ini.map_lon, 0.0);
+        ini.trTimeout = 40;
+    }
+    const std::string text = ReadFile(path);
+    EXPECT_EQ(text.rfind("; written by hand\r\n[Other]\r\nkeep=me\r\n\r\n[property]\r\nmystery=42\r\ntrTimeout=40\r\n", 0), 0u)
+        << text;
+    // New keys are appended to the section with the file's own line ends.
+    EXPECT_NE(text.find("\r\nsync_file=\"./records.csv\"\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("\n\n"), std::string::npos);
+}
+
+TEST(Settings, ReadOnlyFolderFailsSilently) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    WriteFile(path, "[Property]\nadmin=3\n");
+    ::chmod(dir.path.c_str(), 0555);
+    {
+        CAppIni ini(path);
+        ini.admin = 9;
+    }
+    ::chmod(dir.path.c_str(), 0755);
+    EXPECT_EQ(ReadFile(path), "[Property]\nadmin=3\n");
+}
+
+TEST(Settings, UnwritablePathKeepsOldContent) {
+    TempDir dir;
+    // The file's folder does not exist: the save fails, nothing is thrown.
+    const std::string path = dir.File("missing/TARVIK_UI.ini");
+    {
+        CAppIni ini(path);
+        ini.admin = 1;
+    }
+    EXPECT_NE(::access(path.c_str(), F_OK), 0);
+}
+
+TEST(IniFile, PrivateProfileRules) {
+    CIniFile f;
+    f.LoadText("[A]\nx = 12  \nq=\"quoted\"\nsingle='s'\nhalf=\"open\n[B]\nx=7\n");
+    EXPECT_EQ(f.Get("a", "X").value(), "12");
+    EXPECT_EQ(f.Get("A", "q").value(), "quoted");
+    EXPECT_EQ(f.Get("A", "single").value(), "s");
+    EXPECT_EQ(f.Get("A", "half").value(), "\"open");
+    EXPECT_EQ(f.Get("B", "x").value(), "7");
+    EXPECT_FALSE(f.Get("C", "x").has_value());
+    EXPECT_FALSE(f.Get("A", "y").has_value());
+    f.Set("A", "y", "1");
+    f.Set("C", "z", "2");
+    EXPECT_EQ(f.Text(), "[A]\nx = 12  \nq=\"quoted\"\nsingle='s'\nhalf=\"open\ny=1\n[B]\nx=7\n\n[C]\nz=2\n");
+    EXPECT_EQ(CIniFile::ParseInt(" -17abc"), -17);
+    EXPECT_EQ(CIniFile::ParseInt("+5"), 5);
+    EXPECT_EQ(CIniFile::ParseInt("abc"), 0);
+    EXPECT_EQ(CIniFile::ParseInt("99999999999999999999"), -1);  // 32 bits, as the Windows call
+}
+
+TEST(MultimediaTimer, TicksArriveAndStop) {
+    struct Counter : CMultimediaTimer {
+        std::atomic<int> calls{0};
+        void OnTick(int32_t, uint32_t) override { ++calls; }
+    } timer;
+    EXPECT_EQ(timer.TimerId(), -1);
+    EXPECT_EQ(timer.Period(), 1u);
+    EXPECT_GT(timer.Start(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    timer.Kill();
+    EXPECT_EQ(timer.TimerId(), -1);
+    const int after = timer.calls.load();
+    EXPECT_GT(after, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(timer.calls.load(), after);
+    timer.Kill();  // harmless twice
+}
