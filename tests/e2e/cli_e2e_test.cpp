@@ -82,6 +82,17 @@ TEST_F(CliE2e, InfoNamesTheRaisedStatusBits) {
         << r.out;
 }
 
+TEST_F(CliE2e, TakesPortAndRateFromTheSettingsFileWithoutWritingIt) {
+    StartSim();
+    if (IsSkipped()) return;
+    const std::string settings = "[Property]\r\ncomPort=" + Link() + "\r\ncomBaudrate=115200\r\n";
+    std::ofstream(dir.File("TARVIK_UI.ini"), std::ios::binary) << settings;
+    ProgramResult r = RunProgram({BinDir() + "/tarvik-cli", "get", "0x02"}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1011\n");
+    EXPECT_EQ(ReadFile(dir.File("TARVIK_UI.ini")), settings);
+}
+
 TEST_F(CliE2e, RefusesAnotherProduct) {
     StartSim({"--no-pace", "--product", "1010"});
     if (IsSkipped()) return;
