@@ -131,7 +131,7 @@ TEST(StatusLine, TextsAndColoursOfTheWorkedCases) {
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, 0x02000000), "Accl&&Gyro sensor error.");
     // Only bits without a message: the bar still says something.
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x80C00000u)),
-              "Device reports status 0x80C00000.");
+              "Device is connected (status 0x80C00000).");
     // Bit 31 makes the word negative; it is still read bit by bit.
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(true, false, false, int32_t(0x81000000u)), "Flash access error.");
 

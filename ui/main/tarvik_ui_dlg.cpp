@@ -3,6 +3,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/object_access.h"
+#include "device/object_dictionary.h"
 #include "device/serial_com.h"
 #include "ui/about/dlg_about.h"
 #include "ui/charts/dlg_probe.h"
@@ -55,26 +56,6 @@ const ControlDef kControls102[] = {
 const DialogTemplate kTemplate102{CTARVIK_UIDlg::IDD, CTARVIK_UIDlg::kTitle, 365, 443, false, kControls102,
                                   int(sizeof(kControls102) / sizeof(kControls102[0]))};
 
-// Status word bits with a message, in bit order.
-struct BitText {
-    int bit;
-    const char* text;
-};
-const BitText kBitTexts[] = {
-    {16, "Calibration failed, "},
-    {17, "Voltage exceeds rated range, "},
-    {18, "Temperature exceeds rated range, "},
-    {19, "Gyroscope exceeds full scale, "},
-    {20, "Acceleration exceeds full scale, "},
-    {21, "Earth's magnetic field is interfered, "},
-    {24, "Flash access error, "},
-    {25, "Accl&&Gyro sensor error, "},
-    {26, "Magn sensor error, "},
-    {27, "Factory default error, "},
-    {28, "Filter exec. time overflow, "},
-    {29, "Sensor exec. time overflow, "},
-};
-
 QColor ColourValue(CTARVIK_UIDlg::StatusColour c) {
     switch (c) {
     case CTARVIK_UIDlg::StatusColour::Red: return QColor(255, 0, 0);
@@ -100,29 +81,19 @@ CTARVIK_UIDlg::~CTARVIK_UIDlg() {
     delete m_tabs;  // deletes the pages
 }
 
+// The texts and colours come from the object catalogue's status-word rules.
 QString CTARVIK_UIDlg::StatusText(bool connected, bool fault, bool noReply, int32_t statusWord) {
-    if (!connected) return QStringLiteral("Device is disconnected.");
-    if (fault) return QStringLiteral("Communication bus error.");
-    if (noReply) return QStringLiteral("Device is not responding.");
-    if (statusWord < 0x10000 && statusWord >= 0) return QStringLiteral("Device is connected.");
-    QString text;
-    const uint32_t bits = uint32_t(statusWord);
-    for (const BitText& b : kBitTexts)
-        if (bits & (1u << b.bit)) text += QString::fromLatin1(b.text);
-    // Only bits without a message (22, 23, 30, 31): the word still is not
-    // clean, so the bar says so instead of showing an empty line.
-    if (text.isEmpty())
-        return QStringLiteral("Device reports status 0x%1.").arg(QString::number(bits, 16).toUpper());
-    if (text.endsWith(QStringLiteral(", "))) text.replace(text.size() - 2, 2, QStringLiteral("."));
-    return text;
+    return QString::fromStdString(od::StatusText(connected, fault, noReply, statusWord));
 }
 
 CTARVIK_UIDlg::StatusColour CTARVIK_UIDlg::StatusColourOf(bool connected, bool fault, bool noReply,
                                                           int32_t statusWord) {
-    const uint32_t bits = uint32_t(statusWord);
-    if (bits & 0xFF000000u) return StatusColour::Red;
-    if (bits & 0x00FF0000u) return StatusColour::Orange;
-    if (connected && (fault || noReply)) return StatusColour::Yellow;
+    switch (od::StatusColourOf(connected, fault, noReply, statusWord)) {
+    case od::StatusColour::Red: return StatusColour::Red;
+    case od::StatusColour::Orange: return StatusColour::Orange;
+    case od::StatusColour::Yellow: return StatusColour::Yellow;
+    case od::StatusColour::Normal: break;
+    }
     return StatusColour::Normal;
 }
 
