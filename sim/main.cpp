@@ -1,0 +1,405 @@
+// tarvik-sim: the Tarvik module on pseudo-terminals. See docs/simulator.md.
+#include "device/frame.h"
+#include "device/object_access.h"
+#include "device/object_dictionary.h"
+#include "sim/pty_link.h"
+#include "sim/module_model.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+struct Options {
+    std::string link, link1, state, control, log;
+    uint32_t baud = 115200, baud1 = 115200;
+    bool pace = true;
+    int32_t product = 1011;
+    double toneHz = 37.0, toneAmplitude = 0.5;
+    uint32_t statusBits = 0;
+    std::string holdEuler, holdPosition;
+    double drop = 0, corrupt = 0, noise = 0;
+    int split = 0;
+    int delayMs = 0;
+    double unplugAfter = -1, unplugFor = 2;
+    int id = 1;
+};
+
+[[noreturn]] void Usage(const char* why) {
+    std::fprintf(stderr, "tarvik-sim: %s\n", why);
+    std::fprintf(stderr,
+                 "usage: tarvik-sim --link PATH [--link1 PATH] [--baud N] [--baud1 N] [--state FILE] [--no-pace]\n"
+                 "                  [--product N] [--id N] [--tone F[:A]] [--status-bits HEX]\n"
+                 "                  [--hold-euler R,P,Y] [--hold-position X,Y,Z] [--control PATH] [--log FILE]\n"
+                 "                  [--drop-replies P] [--corrupt-checksum P] [--noise-before-stx P]\n"
+                 "                  [--split-replies N] [--delay-replies MS] [--unplug-after S] [--unplug-for S]\n");
+    std::exit(2);
+}
+
+bool ParseVec(const std::string& text, sim::Vec3* v) {
+    return std::sscanf(text.c_str(), "%lf,%lf,%lf", &v->x, &v->y, &v->z) == 3;
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    auto value = [&](int& i) -> std::string {
+        if (i + 1 >= argc) Usage((std::string(argv[i]) + " needs a value").c_str());
+        return argv[++i];
+    };
+    auto number = [&](int& i) {
+        const std::string v = value(i);
+        char* end = nullptr;
+        const double d = std::strtod(v.c_str(), &end);
+        if (end == v.c_str() || *end != '\0' || !std::isfinite(d)) Usage(("not a number: " + v).c_str());
+        return d;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--link") o.link = value(i);
+        else if (a == "--link1") o.link1 = value(i);
+        else if (a == "--baud") o.baud = static_cast<uint32_t>(number(i));
+        else if (a == "--baud1") o.baud1 = static_cast<uint32_t>(number(i));
+        else if (a == "--state") o.state = value(i);
+        else if (a == "--no-pace") o.pace = false;
+        else if (a == "--product") o.product = static_cast<int32_t>(number(i));
+        else if (a == "--id") o.id = static_cast<int>(number(i));
+        else if (a == "--tone") {
+            const std::string v = value(i);
+            if (std::sscanf(v.c_str(), "%lf:%lf", &o.toneHz, &o.toneAmplitude) < 1 || o.toneHz <= 0) Usage("bad --tone");
+        } else if (a == "--status-bits") o.statusBits = static_cast<uint32_t>(std::strtoul(value(i).c_str(), nullptr, 16));
+        else if (a == "--hold-euler") o.holdEuler = value(i);
+        else if (a == "--hold-position") o.holdPosition = value(i);
+        else if (a == "--control") o.control = value(i);
+        else if (a == "--log") o.log = value(i);
+        else if (a == "--drop-replies") o.drop = number(i);
+        else if (a == "--corrupt-checksum") o.corrupt = number(i);
+        else if (a == "--noise-before-stx") o.noise = number(i);
+        else if (a == "--split-replies") o.split = static_cast<int>(number(i));
+        else if (a == "--delay-replies") o.delayMs = static_cast<int>(number(i));
+        else if (a == "--unplug-after") o.unplugAfter = number(i);
+        else if (a == "--unplug-for") o.unplugFor = number(i);
+        else if (a == "--help" || a == "-h") Usage("help");
+        else Usage(("unknown option " + a).c_str());
+    }
+    if (o.link.empty()) Usage("--link is required");
+    return o;
+}
+
+const char* TypeName(uint8_t type) {
+    switch (type) {
+    case OBJ_INT8: return "int8";
+    case OBJ_INT16: return "int16";
+    case OBJ_INT32: return "int32";
+    case OBJ_FLOAT32: return "float32";
+    default: return "type?";
+    }
+}
+
+// One port of the module with its receive state.
+struct Port {
+    std::unique_ptr<sim::PtyLink> link;
+    int number = 1;           // 0 = RS-232/UART1, 1 = USB/UART2
+    std::vector<uint8_t> rx;  // bytes not yet taken
+    std::string text;         // the current text line
+    double reopenAt = -1;     // unplugged until then
+};
+
+class Simulator {
+public:
+    explicit Simulator(Options o) : m_o(std::move(o)), m_module(Now()), m_random(20260611) {
+        m_module.productId = m_o.product;
+        m_module.deviceId = static_cast<uint8_t>(m_o.id);
+        m_module.raisedStatusBits = m_o.statusBits;
+        m_module.toneHz = m_o.toneHz;
+        m_module.toneAmplitude = m_o.toneAmplitude;
+        sim::Vec3 v;
+        if (!m_o.holdEuler.empty()) {
+            if (!ParseVec(m_o.holdEuler, &v)) Usage("bad --hold-euler");
+            m_module.holdEuler = v;
+        }
+        if (!m_o.holdPosition.empty()) {
+            if (!ParseVec(m_o.holdPosition, &v)) Usage("bad --hold-position");
+            m_module.holdPosition = v;
+        }
+        m_module.SetConfig(od::OBJ_BAUD_UART2, m_o.baud);
+        m_module.SetConfig(od::OBJ_BAUD_UART1, m_o.baud1);
+        m_module.statePath = m_o.state;
+        if (!m_o.state.empty()) {
+            std::ifstream in(m_o.state);
+            std::stringstream s;
+            s << in.rdbuf();
+            m_module.LoadStateText(s.str());
+        }
+        m_module.LoadStateText("");  // takes the configured rates as active
+        if (!m_o.log.empty()) m_log = std::fopen(m_o.log.c_str(), "a");
+    }
+    ~Simulator() {
+        for (auto& p : m_ports) p.link->Close();
+        if (m_controlFd >= 0) ::close(m_controlFd);
+        if (m_controlKeep >= 0) ::close(m_controlKeep);
+        if (!m_o.control.empty()) ::unlink(m_o.control.c_str());
+        if (m_log) std::fclose(m_log);
+    }
+
+    bool Start() {
+        AddPort(m_o.link, 1);
+        if (!m_o.link1.empty()) AddPort(m_o.link1, 0);
+        for (auto& p : m_ports) {
+            if (!p.link->Open()) {
+                std::fprintf(stderr, "tarvik-sim: cannot create the port behind %s: %s\n", p.link->LinkPath().c_str(),
+                             std::strerror(errno));
+                return false;
+            }
+            std::printf("port %s -> %s\n", p.link->LinkPath().c_str(), p.link->SlavePath().c_str());
+        }
+        if (!m_o.control.empty()) {
+            ::unlink(m_o.control.c_str());
+            if (::mkfifo(m_o.control.c_str(), 0600) != 0) {
+                std::fprintf(stderr, "tarvik-sim: cannot make %s\n", m_o.control.c_str());
+                return false;
+            }
+            m_controlFd = ::open(m_o.control.c_str(), O_RDONLY | O_NONBLOCK);
+            // Our own writer keeps the FIFO from reporting end-of-file between writers.
+            m_controlKeep = ::open(m_o.control.c_str(), O_WRONLY | O_NONBLOCK);
+        }
+        m_start = Now();
+        m_nextSync = m_start;
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return true;
+    }
+
+    void Run() {
+        bool unplugDone = false;
+        while (!g_stop) {
+            const double now = Now();
+            if (!unplugDone && m_o.unplugAfter >= 0 && now - m_start >= m_o.unplugAfter) {
+                unplugDone = true;
+                Unplug(m_o.unplugFor);
+            }
+            for (auto& p : m_ports)
+                if (!p.link->IsOpen() && p.reopenAt >= 0 && now >= p.reopenAt) {
+                    p.reopenAt = -1;
+                    p.rx.clear();
+                    if (p.link->Open()) {
+                        std::printf("port %s -> %s\n", p.link->LinkPath().c_str(), p.link->SlavePath().c_str());
+                        std::fflush(stdout);
+                    }
+                }
+            std::vector<pollfd> fds;
+            for (auto& p : m_ports)
+                if (p.link->IsOpen()) fds.push_back({p.link->Fd(), POLLIN, 0});
+            if (m_controlFd >= 0) fds.push_back({m_controlFd, POLLIN, 0});
+            ::poll(fds.data(), fds.size(), 1);
+            m_module.Advance(Now());
+            for (auto& p : m_ports) Receive(p);
+            ReadControl();
+            SendSync();
+        }
+    }
+
+private:
+    void AddPort(const std::string& path, int number) {
+        Port p;
+        p.link = std::make_unique<sim::PtyLink>(path);
+        p.number = number;
+        m_ports.push_back(std::move(p));
+    }
+
+    void Unplug(double seconds) {
+        for (auto& p : m_ports) {
+            p.link->Close();
+            p.reopenAt = Now() + seconds;
+        }
+    }
+
+    bool Chance(double p) { return p > 0 && std::uniform_real_distribution<double>(0, 1)(m_random) < p; }
+
+    void Receive(Port& p) {
+        if (!p.link->IsOpen()) return;
+        uint8_t buf[512];
+        const int n = p.link->Read(buf, sizeof buf);
+        if (n <= 0) return;
+        // At a line speed other than the port's rate the module hears only
+        // garbage: it takes nothing of it.
+        if (p.link->LineSpeed() != static_cast<uint32_t>(m_module.ActiveBaud(p.number))) {
+            p.rx.clear();
+            p.text.clear();
+            return;
+        }
+        p.rx.insert(p.rx.end(), buf, buf + n);
+        size_t i = 0;
+        while (i < p.rx.size()) {
+            if (p.rx[i] != frame::STX) {
+                TextByte(p, p.rx[i]);
+                ++i;
+                continue;
+            }
+            if (p.rx.size() - i < static_cast<size_t>(frame::kRequestLength)) break;  // wait for the rest
+            const uint8_t* f = p.rx.data() + i;
+            const bool valid = f[1] == 9 && f[12] == frame::ETX && f[11] == frame::Checksum(f + 2, 9);
+            if (!valid) {  // not a frame start after all: resynchronise on the next byte
+                ++i;
+                continue;
+            }
+            Request(p, f);
+            i += frame::kRequestLength;
+        }
+        p.rx.erase(p.rx.begin(), p.rx.begin() + static_cast<long>(i));
+        if (p.rx.size() > 4096) p.rx.clear();
+    }
+
+    void TextByte(Port& p, uint8_t c) {
+        if (c == '\n') {
+            if (p.text == "/f\r" || p.text == "/f") {
+                char line[64];
+                std::snprintf(line, sizeof line, "FW %.2f HW %.2f\r\n", 1.23, 1.00);
+                Send(p, reinterpret_cast<const uint8_t*>(line), static_cast<int>(std::strlen(line)), false);
+            }
+            p.text.clear();
+        } else if (p.text.size() < 256) {
+            p.text.push_back(static_cast<char>(c));
+        }
+    }
+
+    void Request(Port& p, const uint8_t* f) {
+        const uint16_t index = static_cast<uint16_t>(f[4] | (f[5] << 8));
+        const uint8_t type = f[3] & 0x0F;
+        if (m_log) {
+            if ((f[3] & 0xF0) == frame::OP_GET_REQUEST) {
+                std::fprintf(m_log, "get 0x%02x %u %u %s\n", index, f[6], f[7], TypeName(type));
+            } else {
+                int32_t v = static_cast<int32_t>(f[7] | (f[8] << 8) | (f[9] << 16) | (static_cast<uint32_t>(f[10]) << 24));
+                if (type == OBJ_FLOAT32) {
+                    float x;
+                    std::memcpy(&x, f + 7, 4);
+                    std::fprintf(m_log, "set 0x%02x %.9g %s\n", index, x, TypeName(type));
+                } else {
+                    if (type == OBJ_INT8) v = static_cast<int8_t>(f[7]);
+                    if (type == OBJ_INT16) v = static_cast<int16_t>(f[7] | (f[8] << 8));
+                    std::fprintf(m_log, "set 0x%02x %d %s\n", index, v, TypeName(type));
+                }
+            }
+            std::fflush(m_log);
+        }
+        std::vector<uint8_t> reply = m_module.Handle(f, Now());
+        if (reply.empty() || Chance(m_o.drop)) return;
+        if (Chance(m_o.corrupt)) reply[reply.size() - 2] ^= 0x5A;
+        if (Chance(m_o.noise)) {
+            const uint8_t junk[] = {0x55, 0xA7, 0x03, 0x40, 0x13};
+            reply.insert(reply.begin(), junk, junk + sizeof junk);
+        }
+        if (m_o.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.delayMs));
+        Send(p, reply.data(), static_cast<int>(reply.size()), true);
+    }
+
+    void Send(Port& p, const uint8_t* data, int n, bool isReply) {
+        const uint32_t baud = m_o.pace ? static_cast<uint32_t>(m_module.ActiveBaud(p.number)) : 0;
+        p.link->Write(data, n, baud, isReply ? m_o.split : 0);
+    }
+
+    void SendSync() {
+        const double now = Now();
+        if (now < m_nextSync) return;
+        const double period = std::max(1.0, m_module.Config(od::OBJ_SYNC_PERIOD)) / 1000.0;
+        m_nextSync = std::max(m_nextSync + period, now);
+        if (m_module.Config(od::OBJ_SYNC_SELECTION) == 0 || m_module.IsRestarting(now)) return;
+        const int target = static_cast<int>(m_module.Config(od::OBJ_SYNC_PORT));
+        for (auto& p : m_ports) {
+            if (p.number != target || !p.link->IsOpen()) continue;
+            if (p.link->LineSpeed() != static_cast<uint32_t>(m_module.ActiveBaud(p.number))) continue;
+            const std::string line = m_module.SyncLine(now) + "\r\n";
+            Send(p, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), false);
+        }
+    }
+
+    void ReadControl() {
+        if (m_controlFd < 0) return;
+        char buf[512];
+        const ssize_t n = ::read(m_controlFd, buf, sizeof buf);
+        if (n <= 0) return;
+        m_controlText.append(buf, static_cast<size_t>(n));
+        size_t eol;
+        while ((eol = m_controlText.find('\n')) != std::string::npos) {
+            Control(m_controlText.substr(0, eol));
+            m_controlText.erase(0, eol + 1);
+        }
+        if (m_controlText.size() > 4096) m_controlText.clear();
+    }
+
+    void Control(const std::string& line) {
+        std::istringstream in(line);
+        std::string verb;
+        in >> verb;
+        sim::Vec3 v;
+        if (verb == "status") {
+            std::string hex;
+            in >> hex;
+            m_module.raisedStatusBits = static_cast<uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
+        } else if (verb == "euler" && (in >> v.x >> v.y >> v.z)) {
+            m_module.holdEuler = v;
+        } else if (verb == "position" && (in >> v.x >> v.y >> v.z)) {
+            m_module.holdPosition = v;
+        } else if (verb == "release") {
+            m_module.holdEuler.reset();
+            m_module.holdPosition.reset();
+        } else if (verb == "unplug") {
+            double s = 2;
+            in >> s;
+            Unplug(s);
+        } else if (verb == "product") {
+            in >> m_module.productId;
+        } else {
+            std::fprintf(stderr, "tarvik-sim: unknown control line: %s\n", line.c_str());
+        }
+    }
+
+    Options m_o;
+    sim::ModuleModel m_module;
+    std::mt19937 m_random;
+    std::vector<Port> m_ports;
+    int m_controlFd = -1, m_controlKeep = -1;
+    std::string m_controlText;
+    FILE* m_log = nullptr;
+    double m_start = 0, m_nextSync = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options = Parse(argc, argv);
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    Simulator simulator(std::move(options));
+    if (!simulator.Start()) return 1;
+    simulator.Run();
+    return 0;
+}
