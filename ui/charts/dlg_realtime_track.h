@@ -1,18 +1,14 @@
 #pragma once
-// CDlgRealtimeTrack: a modeless window titled "Chart" that plots one three-axis quantity of
-// the module against time (template 136).
-// Built here: the window itself. It is created once without a parent (a
-// top-level window), restores its remembered placement (kept on the virtual
-// screen), stores it into "chartSx", "chartSy", "chartDx" and "chartDy" whenever it is
-// moved, resized or hidden, keeps at least 500 x 300 pixels, and Enter,
-// Escape and the close box hide it instead of destroying it.
-// Its controls and device work are not built yet.
-#include "ui/main/dialog_common.h"
+// CDlgRealtimeTrack: the real-time chart window (template 136): seven quantities charted live as x, y, z curves.
+// Built here: the window-level behaviour of CToolWindow, with the placement
+// keys "chartSx", "chartSy", "chartDx" and "chartDy". Its controls and device work are not
+// built yet.
+#include "ui/charts/tool_window.h"
 
-class CDlgRealtimeTrack : public CDialogCommon {
+class CDlgRealtimeTrack : public CToolWindow {
     Q_OBJECT
 public:
-    enum : int { IDD = 136, kMinWidth = 500, kMinHeight = 300 };
+    enum : int { IDD = 136 };
 
     CDlgRealtimeTrack();
     ~CDlgRealtimeTrack() override;
@@ -20,16 +16,5 @@ public:
     static const DialogTemplate& WindowTemplate();
 
 protected:
-    bool OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
-    void OnDestroy() override;
-
-    void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    void StorePlacement();
-    bool m_placed = false;  // placement restored; storing is allowed from then on
+    Placement PlacementKeys() const override;
 };
