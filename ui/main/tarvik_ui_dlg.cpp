@@ -40,8 +40,8 @@ constexpr const char* kTabStripResource = ":/icons/tab_strip.png";
 // control with its 350 x 370 pages, one row of buttons and the status bar
 // across the bottom edge.
 const ControlDef kControls102[] = {
-    {CTARVIK_UIDlg::IDC_PRODUCT, ControlKind::Static, "", 7, 3, 150, 15},
-    {CTARVIK_UIDlg::IDC_MAKER, ControlKind::StaticRight, "", 230, 7, 128, 10},
+    {CTARVIK_UIDlg::IDC_PRODUCT, ControlKind::Static, "", 7, 1, 150, 19},
+    {CTARVIK_UIDlg::IDC_MAKER, ControlKind::StaticRight, "", 200, 6, 158, 13},
     {CTARVIK_UIDlg::IDC_TAB, ControlKind::Tab, "", 4, 20, 357, 388, CS_TABSTOP},
     {CTARVIK_UIDlg::IDC_CONNECT, ControlKind::PushButton, "Connect", 4, 412, 50, 14, CS_TABSTOP},
     {CTARVIK_UIDlg::IDC_CHART, ControlKind::PushButton, "Chart", 60, 412, 45, 14, CS_TABSTOP},
