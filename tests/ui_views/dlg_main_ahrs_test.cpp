@@ -2,6 +2,7 @@
 // forms, the blank line on a failed read, no traffic while hidden, the
 // command buttons and their enable rule, and "Reset View".
 #include "device/connection.h"
+#include "tests/e2e/child_process.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/opengl_ahrs.h"
 
@@ -51,49 +52,17 @@ std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
-// One simulator process; stopped with SIGTERM.
+// One simulator with its request log and control FIFO in a temporary folder;
+// stopped with SIGTERM.
 class Sim {
 public:
     bool Start(const std::vector<std::string>& extra) {
-        char dir[] = "/tmp/ahrs_page_XXXXXX";
-        if (!mkdtemp(dir)) return false;
-        m_dir = dir;
-        link = m_dir + "/link";
-        log = m_dir + "/log";
-        control = m_dir + "/control";
-        std::vector<std::string> args = {SimPath(), "--link", link, "--log", log, "--control", control};
+        link = m_dir.File("link");
+        log = m_dir.File("log");
+        control = m_dir.File("control");
+        std::vector<std::string> args = {"--log", log, "--control", control};
         args.insert(args.end(), extra.begin(), extra.end());
-        int out[2];
-        if (pipe(out) != 0) return false;
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        // Wait for "ready" (at most 15 s).
-        std::string text;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        char buf[256];
-        while (text.find("ready") == std::string::npos && std::chrono::steady_clock::now() < until) {
-            struct timeval tv{0, 200000};
-            fd_set set;
-            FD_ZERO(&set);
-            FD_SET(out[0], &set);
-            if (select(out[0] + 1, &set, nullptr, nullptr, &tv) > 0) {
-                const ssize_t n = read(out[0], buf, sizeof buf);
-                if (n <= 0) break;
-                text.append(buf, static_cast<size_t>(n));
-            }
-        }
-        m_out = out[0];
-        return text.find("ready") != std::string::npos;
+        return m_process.Start(link, args, 15);
     }
     // Writes one line to the control FIFO; fails rather than blocks when the
     // simulator does not read it.
@@ -105,31 +74,12 @@ public:
         close(fd);
         return ok;
     }
-    void Stop() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-            m_pid = -1;
-        }
-        if (m_out >= 0) close(m_out);
-        m_out = -1;
-    }
-    ~Sim() {
-        Stop();
-        if (!m_dir.empty()) {
-            unlink(log.c_str());
-            unlink(control.c_str());
-            unlink(link.c_str());
-            rmdir(m_dir.c_str());
-        }
-    }
+    void Stop() { m_process.Stop(); }
     std::string link, log, control;
 
 private:
-    std::string m_dir;
-    pid_t m_pid = -1;
-    int m_out = -1;
+    CTempDir m_dir;
+    CSimProcess m_process;
 };
 
 class AhrsPageTest : public ::testing::Test {
