@@ -91,32 +91,15 @@ bool Retry(Call call, int attempts = 3) {
     return false;
 }
 
+// The status word in words: the main window's status-line texts (with "&"
+// for the "&&" a static control needs), after a note of a running calibration.
 std::string StatusWords(int32_t status) {
-    static const struct {
-        uint32_t bit;
-        const char* text;
-    } kBits[] = {
-        {od::STATUS_CALIB_FAILED, "Calibration failed"},
-        {od::STATUS_VOLTAGE_RANGE, "Voltage exceeds rated range"},
-        {od::STATUS_TEMPERATURE_RANGE, "Temperature exceeds rated range"},
-        {od::STATUS_GYRO_FULL_SCALE, "Gyroscope exceeds full scale"},
-        {od::STATUS_ACCEL_FULL_SCALE, "Acceleration exceeds full scale"},
-        {od::STATUS_MAGNETIC_DISTURBED, "Earth's magnetic field is interfered"},
-        {od::STATUS_FLASH_ERROR, "Flash access error"},
-        {od::STATUS_ACCEL_GYRO_SENSOR_ERROR, "Accl&Gyro sensor error"},
-        {od::STATUS_MAGN_SENSOR_ERROR, "Magn sensor error"},
-        {od::STATUS_FACTORY_DEFAULT_ERROR, "Factory default error"},
-        {od::STATUS_FILTER_OVERFLOW, "Filter exec. time overflow"},
-        {od::STATUS_SENSOR_OVERFLOW, "Sensor exec. time overflow"},
-    };
-    uint32_t s = static_cast<uint32_t>(status);
-    std::string words;
+    const uint32_t s = static_cast<uint32_t>(status);
+    std::string words = od::StatusText(true, false, false, status);
+    for (size_t p = words.find("&&"); p != std::string::npos; p = words.find("&&", p + 1)) words.erase(p, 1);
     if (s & (od::STATUS_CALIB_RUNNING_0 | od::STATUS_CALIB_RUNNING_1 | od::STATUS_CALIB_RUNNING_2))
-        words += "Calibration running, ";
-    for (const auto& b : kBits)
-        if (s & b.bit) words += std::string(b.text) + ", ";
-    if (words.empty()) return "Device is connected.";
-    return words.substr(0, words.size() - 2) + ".";
+        words = s < od::STATUS_ERROR_FIRST ? "Calibration running." : "Calibration running, " + words;
+    return words;
 }
 
 int CmdPorts() {
