@@ -1,13 +1,20 @@
 # Test helpers shared by every test folder.
 #
-# tarvik_gtest(NAME SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT s])
+# tarvik_gtest(NAME SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT s]
+#              [NO_SANITIZER])
 # makes one GoogleTest executable and registers it with ctest under NAME.
 # Window tests need a display: the test command runs ctest under xvfb-run, so
 # they simply find DISPLAY set.
+# NO_SANITIZER: the test is left out of the AddressSanitizer tree (tests that
+# drive a GL context or the whole program, whose cost there buys nothing); the
+# toolkit, chart and plot tests and every test without a window run in both.
 find_package(GTest QUIET)
 
 function(tarvik_gtest NAME)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "NO_SANITIZER" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(T_NO_SANITIZER AND TARVIK_SANITIZE)
+    return()
+  endif()
   add_executable(${NAME} ${T_SOURCES})
   target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
