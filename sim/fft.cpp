@@ -28,17 +28,26 @@ void Fft(std::vector<std::complex<double>>& a) {
     }
 }
 
-std::vector<double> AmplitudeSpectrum(const std::vector<double>& signal) {
+std::vector<double> AmplitudeSpectrum(const std::vector<double>& signal, Window window) {
     const size_t n = signal.size();
+    // Cosine-sum windows: w(i) = sum_k (-1)^k a_k cos(2 pi k i / n); a_0 is the
+    // coherent gain.
+    static const double kHann[] = {0.5, 0.5};
+    static const double kFlatTop[] = {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368};
+    const double* coeff = window == Window::Hann ? kHann : kFlatTop;
+    const int terms = window == Window::Hann ? 2 : 5;
     std::vector<std::complex<double>> a(n);
     for (size_t i = 0; i < n; ++i) {
-        const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n));
-        a[i] = signal[i] * hann;
+        double w = 0;
+        for (int k = 0; k < terms; ++k)
+            w += (k % 2 ? -1.0 : 1.0) * coeff[k] *
+                 std::cos(2 * std::numbers::pi * k * static_cast<double>(i) / static_cast<double>(n));
+        a[i] = signal[i] * w;
     }
     Fft(a);
     std::vector<double> amplitude(n / 2);
-    // Hann window: coherent gain 0.5; single-sided: x2.
-    for (size_t k = 0; k < n / 2; ++k) amplitude[k] = std::abs(a[k]) * 4.0 / static_cast<double>(n);
+    // Single-sided: x2; the window's coherent gain divided out.
+    for (size_t k = 0; k < n / 2; ++k) amplitude[k] = std::abs(a[k]) * 2.0 / (static_cast<double>(n) * coeff[0]);
     return amplitude;
 }
 

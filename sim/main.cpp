@@ -3,6 +3,7 @@
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
 #include "sim/pty_link.h"
+#include "sim/control_line.h"
 #include "sim/module_model.h"
 
 #include <poll.h>
@@ -18,12 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -36,11 +37,13 @@ double Now() {
 }
 
 struct Options {
-    std::string link, link1, state, control, log;
+    std::string link, link1, state, control, log, syncLog;
     uint32_t baud = 115200, baud1 = 115200;
+    bool baudGiven = false, baud1Given = false;
     bool pace = true;
     int32_t product = 1011;
-    double toneHz = 37.0, toneAmplitude = 0.5;
+    double toneHz = 37.0, toneAmplitude = 2.0;
+    std::vector<std::string> modelLines;  // control lines applied at start (options that mean the same)
     uint32_t statusBits = 0;
     std::string holdEuler, holdPosition;
     double drop = 0, corrupt = 0, noise = 0;
@@ -57,7 +60,12 @@ struct Options {
                  "                  [--product N] [--id N] [--tone F[:A]] [--status-bits HEX]\n"
                  "                  [--hold-euler R,P,Y] [--hold-position X,Y,Z] [--control PATH] [--log FILE]\n"
                  "                  [--drop-replies P] [--corrupt-checksum P] [--noise-before-stx P]\n"
-                 "                  [--split-replies N] [--delay-replies MS] [--unplug-after S] [--unplug-for S]\n");
+                 "                  [--split-replies N] [--delay-replies MS] [--unplug-after S] [--unplug-for S]\n"
+                 "                  [--firmware N] [--hardware N] [--vibration FD[:ZETA[:AMP]]] [--sync-log FILE]\n"
+                 "                  [--fail-calibration KIND] [--hang-calibration KIND] [--calibration-time KIND=S]\n"
+                 "                  [--probe-wave sine|ramp|square|off] [--probe-ignore N] [--probe-never-ready]\n"
+                 "                  [--drop-request OBJ[:SUB][/N]] [--force OBJ[:EL]=V[,V...]]\n"
+                 "KIND: gyro-accel, magnetometer, temperature or all. See docs/simulator.md.\n");
     std::exit(2);
 }
 
@@ -82,8 +90,8 @@ Options Parse(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--link") o.link = value(i);
         else if (a == "--link1") o.link1 = value(i);
-        else if (a == "--baud") o.baud = static_cast<uint32_t>(number(i));
-        else if (a == "--baud1") o.baud1 = static_cast<uint32_t>(number(i));
+        else if (a == "--baud") o.baud = static_cast<uint32_t>(number(i)), o.baudGiven = true;
+        else if (a == "--baud1") o.baud1 = static_cast<uint32_t>(number(i)), o.baud1Given = true;
         else if (a == "--state") o.state = value(i);
         else if (a == "--no-pace") o.pace = false;
         else if (a == "--product") o.product = static_cast<int32_t>(number(i));
@@ -103,7 +111,29 @@ Options Parse(int argc, char** argv) {
         else if (a == "--delay-replies") o.delayMs = static_cast<int>(number(i));
         else if (a == "--unplug-after") o.unplugAfter = number(i);
         else if (a == "--unplug-for") o.unplugFor = number(i);
-        else if (a == "--help" || a == "-h") Usage("help");
+        else if (a == "--sync-log") o.syncLog = value(i);
+        else if (a == "--firmware") o.modelLines.push_back("firmware " + value(i));
+        else if (a == "--hardware") o.modelLines.push_back("hardware " + value(i));
+        else if (a == "--vibration") {
+            std::string v = value(i);
+            std::replace(v.begin(), v.end(), ':', ' ');
+            o.modelLines.push_back("vibration " + v);
+        } else if (a == "--fail-calibration") o.modelLines.push_back("fail-calibration " + value(i));
+        else if (a == "--hang-calibration") o.modelLines.push_back("hang-calibration " + value(i));
+        else if (a == "--calibration-time") {
+            std::string v = value(i);
+            std::replace(v.begin(), v.end(), '=', ' ');
+            o.modelLines.push_back("calibration-time " + v);
+        } else if (a == "--probe-wave") o.modelLines.push_back("probe-wave " + value(i));
+        else if (a == "--probe-ignore") o.modelLines.push_back("probe-ignore " + value(i));
+        else if (a == "--probe-never-ready") o.modelLines.push_back("probe-never-ready on");
+        else if (a == "--drop-request") o.modelLines.push_back("drop-request " + value(i));
+        else if (a == "--force") {
+            std::string v = value(i);
+            std::replace(v.begin(), v.end(), '=', ' ');
+            std::replace(v.begin(), v.end(), ',', ' ');
+            o.modelLines.push_back("force " + v);
+        } else if (a == "--help" || a == "-h") Usage("help");
         else Usage(("unknown option " + a).c_str());
     }
     if (o.link.empty()) Usage("--link is required");
@@ -146,17 +176,21 @@ public:
             if (!ParseVec(m_o.holdPosition, &v)) Usage("bad --hold-position");
             m_module.holdPosition = v;
         }
-        m_module.SetConfig(od::OBJ_BAUD_UART2, m_o.baud);
-        m_module.SetConfig(od::OBJ_BAUD_UART1, m_o.baud1);
-        m_module.statePath = m_o.state;
+        // The flash of an earlier run, then the rates given on the command line.
         if (!m_o.state.empty()) {
             std::ifstream in(m_o.state);
             std::stringstream s;
             s << in.rdbuf();
             m_module.LoadStateText(s.str());
         }
-        m_module.LoadStateText("");  // takes the configured rates as active
+        if (m_o.state.empty() || m_o.baudGiven) m_module.SetConfig(od::OBJ_BAUD_UART2, m_o.baud);
+        if (m_o.state.empty() || m_o.baud1Given) m_module.SetConfig(od::OBJ_BAUD_UART1, m_o.baud1);
+        m_module.LoadStateText("");  // the flash holds it; the ports run at the configured rates
+        m_module.statePath = m_o.state;
+        for (const std::string& line : m_o.modelLines)
+            if (!Control(line)) Usage(("bad option value: " + line).c_str());
         if (!m_o.log.empty()) m_log = std::fopen(m_o.log.c_str(), "a");
+        if (!m_o.syncLog.empty()) m_syncLog = std::fopen(m_o.syncLog.c_str(), "ab");
     }
     ~Simulator() {
         for (auto& p : m_ports) p.link->Close();
@@ -164,6 +198,7 @@ public:
         if (m_controlKeep >= 0) ::close(m_controlKeep);
         if (!m_o.control.empty()) ::unlink(m_o.control.c_str());
         if (m_log) std::fclose(m_log);
+        if (m_syncLog) std::fclose(m_syncLog);
     }
 
     bool Start() {
@@ -220,6 +255,7 @@ public:
             for (auto& p : m_ports) Receive(p);
             ReadControl();
             SendSync();
+            Pump();
         }
     }
 
@@ -276,11 +312,17 @@ private:
 
     void TextByte(Port& p, uint8_t c) {
         if (c == '\n') {
-            if (p.text == "/f\r" || p.text == "/f") {
-                char line[64];
-                std::snprintf(line, sizeof line, "FW %.2f HW %.2f\r\n", 1.23, 1.00);
-                Send(p, reinterpret_cast<const uint8_t*>(line), static_cast<int>(std::strlen(line)), false);
+            std::string line = p.text;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (m_log && !line.empty()) {
+                std::fprintf(m_log, "text %s\n", line.c_str());
+                std::fflush(m_log);
             }
+            const std::string answer = m_module.TextLine(line, Now());
+            // The answer comes when the module is through with its flash.
+            if (!answer.empty())
+                p.link->Queue(reinterpret_cast<const uint8_t*>(answer.data()), static_cast<int>(answer.size()),
+                              m_module.SilentUntil(), false);
             p.text.clear();
         } else if (p.text.size() < 256) {
             p.text.push_back(static_cast<char>(c));
@@ -314,13 +356,24 @@ private:
             const uint8_t junk[] = {0x55, 0xA7, 0x03, 0x40, 0x13};
             reply.insert(reply.begin(), junk, junk + sizeof junk);
         }
-        if (m_o.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.delayMs));
-        Send(p, reply.data(), static_cast<int>(reply.size()), true);
+        const double due = Now() + m_o.delayMs / 1000.0;
+        const int piece = m_o.split > 0 ? m_o.split : static_cast<int>(reply.size());
+        for (int at = 0, i = 0; at < static_cast<int>(reply.size()); at += piece, ++i)
+            p.link->Queue(reply.data() + at, std::min(piece, static_cast<int>(reply.size()) - at), due + i * 0.001, false);
+        Pump();
     }
 
-    void Send(Port& p, const uint8_t* data, int n, bool isReply) {
-        const uint32_t baud = m_o.pace ? static_cast<uint32_t>(m_module.ActiveBaud(p.number)) : 0;
-        p.link->Write(data, n, baud, isReply ? m_o.split : 0);
+    void Pump() {
+        const double now = Now();
+        for (auto& p : m_ports) {
+            const uint32_t baud = m_o.pace ? static_cast<uint32_t>(m_module.ActiveBaud(p.number)) : 0;
+            std::string sent;
+            p.link->Pump(now, baud, m_syncLog ? &sent : nullptr);
+            if (!sent.empty()) {
+                std::fwrite(sent.data(), 1, sent.size(), m_syncLog);
+                std::fflush(m_syncLog);
+            }
+        }
     }
 
     void SendSync() {
@@ -328,13 +381,15 @@ private:
         if (now < m_nextSync) return;
         const double period = std::max(1.0, m_module.Config(od::OBJ_SYNC_PERIOD)) / 1000.0;
         m_nextSync = std::max(m_nextSync + period, now);
-        if (m_module.Config(od::OBJ_SYNC_SELECTION) == 0 || m_module.IsRestarting(now)) return;
+        if (m_module.Config(od::OBJ_SYNC_SELECTION) == 0 || m_module.IsSilent(now)) return;
         const int target = static_cast<int>(m_module.Config(od::OBJ_SYNC_PORT));
         for (auto& p : m_ports) {
             if (p.number != target || !p.link->IsOpen()) continue;
             if (p.link->LineSpeed() != static_cast<uint32_t>(m_module.ActiveBaud(p.number))) continue;
+            // A line still on the wire: the module drops this period's record.
+            if (p.link->SyncPending()) continue;
             const std::string line = m_module.SyncLine(now) + "\r\n";
-            Send(p, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), false);
+            p.link->Queue(reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), now, true);
         }
     }
 
@@ -352,31 +407,20 @@ private:
         if (m_controlText.size() > 4096) m_controlText.clear();
     }
 
-    void Control(const std::string& line) {
+    bool Control(const std::string& line) {
         std::istringstream in(line);
         std::string verb;
         in >> verb;
-        sim::Vec3 v;
-        if (verb == "status") {
-            std::string hex;
-            in >> hex;
-            m_module.raisedStatusBits = static_cast<uint32_t>(std::strtoul(hex.c_str(), nullptr, 16));
-        } else if (verb == "euler" && (in >> v.x >> v.y >> v.z)) {
-            m_module.holdEuler = v;
-        } else if (verb == "position" && (in >> v.x >> v.y >> v.z)) {
-            m_module.holdPosition = v;
-        } else if (verb == "release") {
-            m_module.holdEuler.reset();
-            m_module.holdPosition.reset();
-        } else if (verb == "unplug") {
+        if (verb == "unplug") {
             double s = 2;
             in >> s;
             Unplug(s);
-        } else if (verb == "product") {
-            in >> m_module.productId;
-        } else {
-            std::fprintf(stderr, "tarvik-sim: unknown control line: %s\n", line.c_str());
+            return true;
         }
+        std::string error;
+        if (sim::ApplyControlLine(m_module, line, Now(), &error)) return true;
+        std::fprintf(stderr, "tarvik-sim: %s: %s\n", error.c_str(), line.c_str());
+        return false;
     }
 
     Options m_o;
@@ -386,6 +430,7 @@ private:
     int m_controlFd = -1, m_controlKeep = -1;
     std::string m_controlText;
     FILE* m_log = nullptr;
+    FILE* m_syncLog = nullptr;
     double m_start = 0, m_nextSync = 0;
 };
 

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 namespace sim {
@@ -58,6 +56,7 @@ bool PtyLink::Open() {
 }
 
 void PtyLink::Close() {
+    m_queue.clear();
     if (m_master >= 0 || m_slave >= 0) ::unlink(m_link.c_str());
     if (m_slave >= 0) ::close(m_slave);
     if (m_master >= 0) ::close(m_master);
@@ -78,33 +77,41 @@ int PtyLink::Read(uint8_t* buffer, int size) {
     return static_cast<int>(n);
 }
 
-bool PtyLink::Write(const uint8_t* data, int size, uint32_t baud, int chunk) {
-    using namespace std::chrono;
-    const auto start = steady_clock::now();
-    int sent = 0;
-    const int piece = chunk > 0 ? chunk : size;
-    while (sent < size && m_master >= 0) {
-        const int n = std::min(piece, size - sent);
-        int done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(m_master, data + sent + done, static_cast<size_t>(n - done));
-            if (w > 0) {
-                done += static_cast<int>(w);
-                continue;
-            }
-            if (w < 0 && errno != EAGAIN && errno != EINTR) return false;
-            pollfd p{m_master, POLLOUT, 0};
-            if (::poll(&p, 1, 100) <= 0) return false;  // the PC does not read: give up on this unit
-        }
-        sent += n;
+void PtyLink::Queue(const uint8_t* data, int size, double notBefore, bool sync) {
+    if (m_master < 0 || size <= 0) return;
+    Piece p;
+    p.bytes.assign(data, data + size);
+    p.notBefore = notBefore;
+    p.sync = sync;
+    m_queue.push_back(std::move(p));
+}
+
+bool PtyLink::SyncPending() const {
+    for (const Piece& p : m_queue)
+        if (p.sync) return true;
+    return false;
+}
+
+void PtyLink::Pump(double now, uint32_t baud, std::string* syncSent) {
+    constexpr double kLookAhead = 0.001;
+    while (m_master >= 0 && !m_queue.empty()) {
+        Piece& p = m_queue.front();
+        if (now < p.notBefore) return;
+        size_t n = p.bytes.size() - p.done;
+        const double start = std::max(m_wireFreeAt, now);
         if (baud > 0) {
-            // Line pacing: the bytes so far take 10 bits each at the rate.
-            const auto due = start + microseconds(static_cast<int64_t>(sent) * 10'000'000 / baud);
-            std::this_thread::sleep_until(due);
+            const double byteTime = 10.0 / baud;
+            const double room = (now + kLookAhead - start) / byteTime;
+            if (room < 1) return;  // the wire is busy until then
+            n = std::min(n, static_cast<size_t>(room));
         }
-        if (chunk > 0 && sent < size) std::this_thread::sleep_for(milliseconds(1));
+        const ssize_t w = ::write(m_master, p.bytes.data() + p.done, n);
+        if (w <= 0) return;  // the PC side is full (or gone): try again later
+        if (syncSent && p.sync) syncSent->append(reinterpret_cast<const char*>(p.bytes.data() + p.done), static_cast<size_t>(w));
+        p.done += static_cast<size_t>(w);
+        m_wireFreeAt = baud > 0 ? start + static_cast<double>(w) * 10.0 / baud : now;
+        if (p.done == p.bytes.size()) m_queue.pop_front();
     }
-    return sent == size;
 }
 
 }  // namespace sim

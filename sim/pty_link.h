@@ -4,8 +4,14 @@
 // itself so that the PC closing and reopening the port is not a hang-up, and
 // can "unplug" the port: the link vanishes, the pair is closed (the PC sees a
 // hang-up), and later a new pair appears behind the same link.
+//
+// What the module sends goes through a transmit queue that Pump empties at the
+// line rate (10 bits per byte), as a UART would: replies wait behind a sync
+// line that is on the wire, and nothing blocks the simulator's loop.
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -17,7 +23,7 @@ public:
     PtyLink& operator=(const PtyLink&) = delete;
 
     bool Open();           // new pair and link; false on failure
-    void Close();          // removes the link, closes the pair
+    void Close();          // removes the link, closes the pair, empties the queue
     bool IsOpen() const { return m_master >= 0; }
     int Fd() const { return m_master; }
     const std::string& LinkPath() const { return m_link; }
@@ -27,15 +33,30 @@ public:
     uint32_t LineSpeed() const;
     // Reads what the PC sent; -1 on error, 0 when nothing waits.
     int Read(uint8_t* buffer, int size);
-    // Writes all bytes; paced at `baud` (10 bits per byte) when baud > 0,
-    // in pieces of `chunk` bytes (0: no split) with a short pause between.
-    bool Write(const uint8_t* data, int size, uint32_t baud, int chunk = 0);
+
+    // Queues bytes to send not before `notBefore` (seconds, the caller's clock).
+    // `sync` marks a sync data line: SyncPending tells whether one still waits.
+    void Queue(const uint8_t* data, int size, double notBefore, bool sync);
+    // Writes what is due at `now`: everything at baud 0, otherwise as much as
+    // the line carries up to 1 ms ahead. Bytes of sync lines that reached the
+    // PC side are appended to *syncSent when given.
+    void Pump(double now, uint32_t baud, std::string* syncSent = nullptr);
+    bool SyncPending() const;
+    bool Idle() const { return m_queue.empty(); }
 
 private:
+    struct Piece {
+        std::vector<uint8_t> bytes;
+        size_t done = 0;
+        double notBefore = 0;
+        bool sync = false;
+    };
     std::string m_link;
     std::string m_slavePath;
     int m_master = -1;
     int m_slave = -1;
+    std::deque<Piece> m_queue;
+    double m_wireFreeAt = 0;  // when the last byte handed over is through the wire
 };
 
 }  // namespace sim
