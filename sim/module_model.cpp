@@ -662,7 +662,8 @@ void ModuleModel::ComputeSpectrum() const {
             bins[axis][b] = std::max(bins[axis][b], flat[axis][k]);
             fullScale = std::max(fullScale, bins[axis][b]);
         }
-    const int scale = std::clamp(static_cast<int>(std::ceil(fullScale)), 1, 0xFFFF);
+    // The smallest whole full scale that every bin fits (10 bits hold 1023/1000 of it).
+    const int scale = std::clamp(static_cast<int>(std::ceil(fullScale / 1.023)), 1, 0xFFFF);
     for (int b = 0; b < od::kSpectrumBins; ++b) {
         uint32_t word = 0;
         for (int axis = 0; axis < 3; ++axis) {
