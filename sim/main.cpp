@@ -356,7 +356,9 @@ private:
             const uint8_t junk[] = {0x55, 0xA7, 0x03, 0x40, 0x13};
             reply.insert(reply.begin(), junk, junk + sizeof junk);
         }
-        const double due = Now() + m_o.delayMs / 1000.0;
+        // A slow module: each request takes that long, one after the other.
+        const double due = std::max(Now(), m_lastReplyDue) + m_o.delayMs / 1000.0;
+        m_lastReplyDue = due;
         const int piece = m_o.split > 0 ? m_o.split : static_cast<int>(reply.size());
         for (int at = 0, i = 0; at < static_cast<int>(reply.size()); at += piece, ++i)
             p.link->Queue(reply.data() + at, std::min(piece, static_cast<int>(reply.size()) - at), due + i * 0.001, false);
@@ -432,6 +434,7 @@ private:
     FILE* m_log = nullptr;
     FILE* m_syncLog = nullptr;
     double m_start = 0, m_nextSync = 0;
+    double m_lastReplyDue = 0;
 };
 
 }  // namespace
