@@ -412,7 +412,8 @@ TEST(SimModel, VibrationReportsTheRingingAboveTheThreshold) {
     EXPECT_FLOAT_EQ(v[2], 5);
     SetFloat(m, 0x24, 6.0f, 0);                      // above the magnitude: nothing detected
     EXPECT_EQ(Get(m, 0x3c, 0, 3, 0).values, (std::vector<double>{0, 0, 0}));
-    Set(m, 0x23, 2, 0);                              // gyroscope, threshold 5 deg/s
+    Set(m, 0x23, 2, 0);                              // gyroscope, its own threshold
+    SetFloat(m, 0x25, 5.0f, 0);
     EXPECT_EQ(Get(m, 0x3c, 0, 3, 0).values, (std::vector<double>{0, 0, 0}));
     m.vibrationAmplitude = 8;
     EXPECT_FLOAT_EQ(Get(m, 0x3c, 0, 3, 0).values[2], 8);
