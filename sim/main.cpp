@@ -250,7 +250,15 @@ public:
             for (auto& p : m_ports)
                 if (p.link->IsOpen()) fds.push_back({p.link->Fd(), POLLIN, 0});
             if (m_controlFd >= 0) fds.push_back({m_controlFd, POLLIN, 0});
-            ::poll(fds.data(), fds.size(), 1);
+            // Wake for input, after 1 ms at the latest, or when bytes are due
+            // on the wire (pacing finer than the millisecond).
+            double wait = 0.001;
+            for (auto& p : m_ports) {
+                const uint32_t baud = m_o.pace ? static_cast<uint32_t>(m_module.ActiveBaud(p.number)) : 0;
+                wait = std::min(wait, p.link->NextDue(now, baud) - now);
+            }
+            const timespec timeout{0, static_cast<long>(std::max(0.0, wait) * 1e9)};
+            ::ppoll(fds.data(), fds.size(), &timeout, nullptr);
             m_module.Advance(Now());
             for (auto& p : m_ports) Receive(p);
             ReadControl();

@@ -92,8 +92,18 @@ bool PtyLink::SyncPending() const {
     return false;
 }
 
+namespace {
+constexpr double kLookAhead = 0.00025;
+}
+
+double PtyLink::NextDue(double now, uint32_t baud) const {
+    if (m_queue.empty()) return now + 3600;
+    const double head = m_queue.front().notBefore;
+    if (baud == 0) return head;
+    return std::max(head, m_wireFreeAt - kLookAhead + 10.0 / baud);
+}
+
 void PtyLink::Pump(double now, uint32_t baud, std::string* syncSent) {
-    constexpr double kLookAhead = 0.001;
     while (m_master >= 0 && !m_queue.empty()) {
         Piece& p = m_queue.front();
         if (now < p.notBefore) return;

@@ -38,10 +38,13 @@ public:
     // `sync` marks a sync data line: SyncPending tells whether one still waits.
     void Queue(const uint8_t* data, int size, double notBefore, bool sync);
     // Writes what is due at `now`: everything at baud 0, otherwise as much as
-    // the line carries up to 1 ms ahead. Bytes of sync lines that reached the
+    // the line carries up to a quarter of a millisecond ahead. Bytes of sync lines that reached the
     // PC side are appended to *syncSent when given.
     void Pump(double now, uint32_t baud, std::string* syncSent = nullptr);
     bool SyncPending() const;
+    // When Pump has more to write at `baud` (a time on the caller's clock; a
+    // large value when the queue is empty).
+    double NextDue(double now, uint32_t baud) const;
     bool Idle() const { return m_queue.empty(); }
 
 private:
