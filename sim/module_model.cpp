@@ -234,7 +234,7 @@ void ModuleModel::Force(uint16_t index, int first, const std::vector<double>& va
         auto table = [&](auto& t) {
             if (e >= 0 && e < static_cast<int>(t.size())) t[static_cast<size_t>(e)] = static_cast<float>(v);
         };
-        if (IsConfigObject(index) && e == 0) m_config[index] = v;
+        if (IsConfigObject(index) && e == 0) m_config[index] = od::Find(index)->type == OBJ_FLOAT32 ? v : ToInt32(v);
         else if (index == od::OBJ_PRODUCT_ID && e == 0) productId = static_cast<int32_t>(ToInt32(v));
         else if (index == od::OBJ_FIRMWARE_VERSION && e == 0) firmwareVersion = static_cast<int32_t>(ToInt32(v));
         else if (index == od::OBJ_HARDWARE_VERSION && e == 0) hardwareVersion = static_cast<int32_t>(ToInt32(v));
