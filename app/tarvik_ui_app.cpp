@@ -3,7 +3,7 @@
 #include "app/app_ini.h"
 #include "app/multimedia_timer.h"
 #include "device/serial_com.h"
-#include "ui/main/indicator_images.h"
+#include "ui/toolkit/indicator_images.h"
 #include "ui/main/tarvik_ui_dlg.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Camera arithmetic of the 3D view: mouse drags, wheel clamps, the viewport
 // floor, the module pose and the nearest-hit rule of the selection pass.
-#include "app/camera_math.h"
+#include "ui/views/camera_math.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/config/dlg_config.h"
 #include "ui/main/dlg_connection.h"
-#include "ui/main/tab_dialog.h"
+#include "ui/toolkit/tab_dialog.h"
 #include "ui/main/tarvik_ui_dlg.h"
 #include "ui/views/dlg_main_fft.h"
 #include "ui/views/dlg_main_sync.h"

@@ -20,8 +20,8 @@
 #include <functional>
 #include <vector>
 
-#include "ui/main/dialog_common.h"
-#include "ui/main/indicator_images.h"
+#include "ui/toolkit/dialog_common.h"
+#include "ui/toolkit/indicator_images.h"
 
 namespace {
 

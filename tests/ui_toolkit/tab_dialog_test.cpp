@@ -6,7 +6,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "ui/main/tab_dialog.h"
+#include "ui/toolkit/tab_dialog.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the maker's block with the after-sales contacts, and a web link.
 #include <QFont>
 
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 class CHyperLink;
 

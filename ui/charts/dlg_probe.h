@@ -3,7 +3,7 @@
 // Built here: the window-level behaviour of CToolWindow, with the placement
 // keys "bplotSx", "bplotSy", "bplotDx" and "bplotDy". Its controls and device work are not
 // built yet.
-#include "ui/charts/tool_window.h"
+#include "ui/toolkit/tool_window.h"
 
 class CDlgProbe : public CToolWindow {
     Q_OBJECT

@@ -3,7 +3,7 @@
 // Built here: the window-level behaviour of CToolWindow, with the placement
 // keys "chartSx", "chartSy", "chartDx" and "chartDy". Its controls and device work are not
 // built yet.
-#include "ui/charts/tool_window.h"
+#include "ui/toolkit/tool_window.h"
 
 class CDlgRealtimeTrack : public CToolWindow {
     Q_OBJECT

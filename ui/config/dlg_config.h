@@ -3,7 +3,7 @@
 // parameter on four inner pages, applied and written to the module's flash.
 // The page's controls and device work are not built yet: it is a hosted page
 // of the right size that offers the operations the main window calls.
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 class CDlgConfig : public CDialog {
     Q_OBJECT

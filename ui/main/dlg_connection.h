@@ -3,7 +3,7 @@
 // serial port, the baud rate ("Auto detect" or a rate, typed or from the list)
 // and the transaction time-out; "Connect" writes them, with the device id, into
 // the settings record and ends with IDOK; "Cancel" changes nothing.
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 #include <QString>
 

@@ -11,7 +11,7 @@
 #include "ui/config/dlg_config.h"
 #include <QTabBar>  // before tab_dialog.h: its QPointer<QTabBar> needs the full type
 
-#include "ui/main/tab_dialog.h"
+#include "ui/toolkit/tab_dialog.h"
 #include "ui/main/dlg_connection.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/dlg_main_fft.h"

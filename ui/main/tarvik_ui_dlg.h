@@ -3,7 +3,7 @@
 // its tab control, owns the device connection (Connect/Disconnect) and the two
 // tool windows, and shows the connection state and the module's error flags
 // in the status bar, polled every 200 ms by timer 1000.
-#include "ui/main/dialog_common.h"
+#include "ui/toolkit/dialog_common.h"
 
 #include <QColor>
 #include <QString>

@@ -3,7 +3,7 @@
 // and connected it polls the module's Euler angles and position every 50 ms,
 // shows them as one text line and hands them to the 3D attitude view; three
 // buttons send commands to the module, a fourth puts the camera back.
-#include "ui/main/dialog_common.h"
+#include "ui/toolkit/dialog_common.h"
 
 #include <QString>
 

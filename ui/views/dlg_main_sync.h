@@ -3,7 +3,7 @@
 // synchronous data lines, shown and recorded to a file.
 // The page's controls and device work are not built yet: it is a hosted page
 // of the right size that offers the operations the main window calls.
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 class CDlgMainSync : public CDialog {
     Q_OBJECT

@@ -3,7 +3,7 @@
 // detection (damped and natural frequency, damping ratio, Q-factor).
 // The page's controls and device work are not built yet: it is a hosted page
 // of the right size that offers the operations the main window calls.
-#include "ui/main/dialog_common.h"
+#include "ui/toolkit/dialog_common.h"
 
 class CDlgMainVibr : public CDialogCommon {
     Q_OBJECT

@@ -4,7 +4,7 @@
 // of QOpenGLWidget), sets the projection on resize, runs the paint cycle,
 // turns mouse input into camera changes and offers a selection pass.
 // Derived classes draw in DrawScene.
-#include "app/camera_math.h"
+#include "ui/views/camera_math.h"
 
 #include <QOpenGLWidget>
 #include <QString>

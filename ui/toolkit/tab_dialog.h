@@ -11,7 +11,7 @@
 #include <QString>
 #include <QTabBar>
 
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 
 class CTabDialog : public QObject {

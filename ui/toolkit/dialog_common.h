@@ -1,7 +1,7 @@
 #pragma once
 // Common base of most dialogs: shows floating-point device values and keeps a
 // remembered window position on the screen.
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 class CDialogCommon : public CDialog {
     Q_OBJECT

@@ -1,6 +1,6 @@
 // The toolkit's dialog base: builds the template's controls, maps ids to
 // widgets and timers, and routes keys and button clicks to the handlers.
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

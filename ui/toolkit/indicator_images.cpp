@@ -1,4 +1,4 @@
-#include "ui/main/indicator_images.h"
+#include "ui/toolkit/indicator_images.h"
 
 #include <QImage>
 

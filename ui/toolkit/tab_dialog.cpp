@@ -1,4 +1,4 @@
-#include "ui/main/tab_dialog.h"
+#include "ui/toolkit/tab_dialog.h"
 
 #include <QBitmap>
 #include <QIcon>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "ui/main/dialog.h"
+#include "ui/toolkit/dialog.h"
 
 CTabDialog::~CTabDialog() {
     for (const QPointer<CDialog>& p : m_pages) delete p.data();

@@ -1,4 +1,4 @@
-#include "ui/charts/tool_window.h"
+#include "ui/toolkit/tool_window.h"
 
 #include <algorithm>
 

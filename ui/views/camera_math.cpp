@@ -1,4 +1,4 @@
-#include "app/camera_math.h"
+#include "ui/views/camera_math.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "ui/main/dialog_common.h"
+#include "ui/toolkit/dialog_common.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -5,7 +5,7 @@
 // into its four settings keys whenever it is moved, resized or hidden, keeps at
 // least 500 x 300 pixels, and Enter, Escape and the close box hide it instead of
 // destroying it.
-#include "ui/main/dialog_common.h"
+#include "ui/toolkit/dialog_common.h"
 
 class CToolWindow : public CDialogCommon {
     Q_OBJECT
