@@ -326,4 +326,20 @@ TEST_F(ConfigTest, ButtonsFollowTheConnection) {
     EXPECT_TRUE(Enabled(1106));
 }
 
+TEST_F(ConfigTest, CalibrationCellsMarkOnlyChangesSeenByPartialReads) {
+    REQUIRE_SIM();
+    Open();
+    CDlgConfigCalib* calib = dlg->CalibPage();
+    ASSERT_TRUE(Control("force 0x46:1 0.25"));
+    calib->ReadCalibration(true);
+    EXPECT_FALSE(calib->IsMarked(0, 1));  // a full read never marks
+    ASSERT_TRUE(Control("force 0x46:1 0.5"));
+    for (int i = 0; i < 4; ++i) calib->ReadCalibration(false);
+    EXPECT_TRUE(calib->IsMarked(0, 1));
+    EXPECT_FALSE(calib->IsMarked(0, 0));
+    EXPECT_EQ(calib->GetDlgItemText(1038).toStdString(), "0.500000");
+    dlg->ReloadFromDevice();
+    EXPECT_FALSE(calib->IsMarked(0, 1));
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "ui/toolkit/dialog.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QString>
 
 #include <string>
@@ -37,6 +38,15 @@ inline void SetCurSel(CDialog* dlg, int id, int index) {
 // The field's text, at most maxChars characters, as UTF-8 for the conversions.
 inline std::string FieldText(const CDialog* dlg, int id, int maxChars = 255) {
     return dlg->GetDlgItemText(id).left(maxChars).toStdString();
+}
+
+// Group box captions: the template's "&&" reaches the box as "&", which a
+// group box takes as a mnemonic; doubled again, it shows as one "&".
+inline void ShowGroupAmpersands(CDialog* dlg) {
+    for (QGroupBox* g : dlg->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        QString title = g->title();
+        g->setTitle(title.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    }
 }
 
 }  // namespace cfgui

@@ -25,7 +25,7 @@ const ControlDef kControls129[] = {
     {-1, ControlKind::Static, "'C", 295, 58, 20, 10},
 
     {-1, ControlKind::GroupBox, "Connection", 7, 86, 318, 51},
-    {-1, ControlKind::Static, "RS-232/UART1 Baudrate (b1):", 14, 99, 90, 10},
+    {-1, ControlKind::Static, "RS-232/UART1 Baudrate (b1):", 14, 96, 90, 18},
     {A::IDC_BAUD_UART1, ControlKind::ComboDropList, "", 106, 97, 99, 14, CS_TABSTOP},
     {-1, ControlKind::Static, "USB/UART2 Baudrate (b2):", 14, 118, 90, 10},
     {A::IDC_BAUD_UART2, ControlKind::ComboDropList, "", 106, 116, 99, 14, CS_TABSTOP},
@@ -87,6 +87,7 @@ int CDlgConfigAhrs::RateIndex(int32_t rate) {
 
 bool CDlgConfigAhrs::OnInitDialog() {
     CDialogCommon::OnInitDialog();
+    cfgui::ShowGroupAmpersands(this);
     cfgui::FillList(this, IDC_BAUD_UART1, kRateTexts, kRateCount);
     cfgui::FillList(this, IDC_BAUD_UART2, kRateTexts, kRateCount);
     cfgui::FillList(this, IDC_SYNC_PORT, kPortTexts, 2);

@@ -67,6 +67,7 @@ CDlgConfigFft::~CDlgConfigFft() = default;
 
 bool CDlgConfigFft::OnInitDialog() {
     CDialogCommon::OnInitDialog();
+    cfgui::ShowGroupAmpersands(this);
     cfgui::FillList(this, IDC_FFT_SOURCE, kFftSources, 5);
     cfgui::FillList(this, IDC_VIBRATION_SOURCE, kVibrationSources, 3);
     LoadFromDevice();

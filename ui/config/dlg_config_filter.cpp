@@ -84,6 +84,7 @@ CDlgConfigFilter::~CDlgConfigFilter() = default;
 
 bool CDlgConfigFilter::OnInitDialog() {
     CDialogCommon::OnInitDialog();
+    cfgui::ShowGroupAmpersands(this);
     cfgui::FillList(this, IDC_GYRO_FULL_SCALE, kGyroScale, 4);
     cfgui::FillList(this, IDC_GYRO_LOW_PASS, kGyroLowPass, 9);
     cfgui::FillList(this, IDC_ACCEL_FULL_SCALE, kAccelScale, 4);
