@@ -32,7 +32,7 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 100;
+constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path);
@@ -242,6 +242,24 @@ TEST_F(ConfigTest, UnacknowledgedWriteIsNotFlashed) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     dlg->ReloadFromDevice();
     EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+}
+
+TEST_F(ConfigTest, EmptiedFieldsAreNotWrittenAsZero) {
+    REQUIRE_SIM();
+    Open();
+    Ahrs()->SetDlgItemText(1020, "");  // as a failed read leaves them
+    Filter()->SetDlgItemText(1037, " ");
+    Fft()->SetDlgItemText(1119, "");
+    const size_t before = Log().size();
+    dlg->OnCommand(1106);
+    const std::string log = Log().substr(before);
+    EXPECT_EQ(log.find("set 0x1f"), std::string::npos) << log;
+    EXPECT_EQ(log.find("set 0x14"), std::string::npos) << log;
+    EXPECT_EQ(log.find("set 0x1c"), std::string::npos) << log;
+    EXPECT_NE(log.find("set 0x15 0.100000001 float32"), std::string::npos) << log;
+    EXPECT_TRUE(dlg->LastFlashWriteDone());
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+    EXPECT_EQ(Fft()->GetDlgItemText(1119).toStdString(), "0.1");
 }
 
 TEST_F(ConfigTest, FactoryDefaultAsksAndNoSendsNothing) {

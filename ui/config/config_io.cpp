@@ -48,6 +48,12 @@ locale_t CLocale() {
 
 }  // namespace
 
+bool IsBlankText(std::string_view text) {
+    for (char c : text)
+        if (!IsBlank(c)) return false;
+    return true;
+}
+
 double LeadingDecimal(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;

@@ -19,6 +19,10 @@ bool WriteFloat(uint16_t index, float value);
 // Whether a device connection exists.
 bool Connected();
 
+// Whether the text holds nothing but blanks: a field emptied by a failed
+// read, which stands for no value at all.
+bool IsBlankText(std::string_view text);
+
 // The decimal number at the start of the text, as strtod reads it in the C
 // locale (leading blanks, sign, digits, point, exponent), but only decimal:
 // "inf", "nan" and hexadecimal forms are not numbers. No number gives 0; a

@@ -137,7 +137,8 @@ bool CDlgConfigAhrs::ApplyToDevice() {
     const int32_t b2 = rateOf(IDC_BAUD_UART2);
     const int32_t so = cfgui::CurSel(this, IDC_SYNC_PORT);
     const od::ObjectInfo* spInfo = od::Find(od::OBJ_SYNC_PERIOD);
-    const int32_t sp = cfgio::LimitedUnsigned(cfgui::FieldText(this, IDC_SYNC_PERIOD),
+    const std::string spText = cfgui::FieldText(this, IDC_SYNC_PERIOD);
+    const int32_t sp = cfgio::LimitedUnsigned(spText,
                                               static_cast<int32_t>(spInfo->minimum),
                                               static_cast<int32_t>(spInfo->maximum));
     int32_t sd = 0;
@@ -147,7 +148,8 @@ bool CDlgConfigAhrs::ApplyToDevice() {
 
     bool ok = cfgio::WriteInt32(od::OBJ_BAUD_UART1, b1);
     ok = cfgio::WriteInt32(od::OBJ_BAUD_UART2, b2) && ok;
-    ok = cfgio::WriteInt32(od::OBJ_SYNC_PERIOD, sp) && ok;
+    // An empty period (its read failed) holds no value: it is not written as 1 ms.
+    if (!cfgio::IsBlankText(spText)) ok = cfgio::WriteInt32(od::OBJ_SYNC_PERIOD, sp) && ok;
     ok = cfgio::WriteInt32(od::OBJ_SYNC_PORT, so) && ok;
     ok = cfgio::WriteInt32(od::OBJ_SYNC_SELECTION, sd) && ok;
     ok = cfgio::WriteInt32(od::OBJ_OPTIONS, o) && ok;

@@ -39,8 +39,9 @@ public:
 
     // Reads the page's objects and shows them.
     void LoadFromDevice();
-    // Limits the edited values and writes the six writable objects; true when
-    // every write was acknowledged by the module.
+    // Limits the edited values and writes the six writable objects (an
+    // emptied sync period is left out); true when every write was
+    // acknowledged by the module.
     bool ApplyToDevice();
 
     void OnTimer(int id) override;

@@ -91,13 +91,18 @@ bool CDlgConfigFft::ApplyToDevice() {
     const int32_t fs = LimitedIndex(cfgui::CurSel(this, IDC_FFT_SOURCE), od::OBJ_FFT_SOURCE);
     const int32_t vs = LimitedIndex(cfgui::CurSel(this, IDC_VIBRATION_SOURCE), od::OBJ_VIBRATION_SOURCE);
     float values[3];
+    bool blank[3];
     for (int i = 0; i < 3; ++i) {
         const od::ObjectInfo* info = od::Find(kNumbers[i].object);
-        values[i] = cfgio::LimitedFloat(cfgui::FieldText(this, kNumbers[i].id), info->minimum, info->maximum);
+        const std::string text = cfgui::FieldText(this, kNumbers[i].id);
+        blank[i] = cfgio::IsBlankText(text);
+        values[i] = cfgio::LimitedFloat(text, info->minimum, info->maximum);
     }
 
     bool ok = cfgio::WriteInt32(od::OBJ_FFT_SOURCE, fs);
     ok = cfgio::WriteInt32(od::OBJ_VIBRATION_SOURCE, vs) && ok;
-    for (int i = 0; i < 3; ++i) ok = cfgio::WriteFloat(kNumbers[i].object, values[i]) && ok;
+    // An empty field (its read failed) holds no value and is not written.
+    for (int i = 0; i < 3; ++i)
+        if (!blank[i]) ok = cfgio::WriteFloat(kNumbers[i].object, values[i]) && ok;
     return ok;
 }

@@ -24,8 +24,8 @@ public:
 
     // Reads the five objects and shows them.
     void LoadFromDevice();
-    // Limits the values and writes the five objects; true when every write
-    // was acknowledged by the module.
+    // Limits the values and writes the five objects (an emptied number field
+    // is left out); true when every write was acknowledged.
     bool ApplyToDevice();
 
 protected:

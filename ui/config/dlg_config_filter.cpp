@@ -119,15 +119,21 @@ bool CDlgConfigFilter::ApplyToDevice() {
     const int32_t as = cfgui::CurSel(this, IDC_ACCEL_FULL_SCALE);
     const int32_t al = cfgui::CurSel(this, IDC_ACCEL_LOW_PASS) - 1;
     float values[6];
+    bool blank[6];
     for (int i = 0; i < 6; ++i) {
         const od::ObjectInfo* info = od::Find(kNumbers[i].object);
-        values[i] = cfgio::LimitedFloat(cfgui::FieldText(this, kNumbers[i].id), info->minimum, info->maximum);
+        const std::string text = cfgui::FieldText(this, kNumbers[i].id);
+        blank[i] = cfgio::IsBlankText(text);
+        values[i] = cfgio::LimitedFloat(text, info->minimum, info->maximum);
     }
 
     bool ok = cfgio::WriteInt32(od::OBJ_GYRO_FULL_SCALE, gs);
     ok = cfgio::WriteInt32(od::OBJ_GYRO_LOW_PASS, gl) && ok;
     ok = cfgio::WriteInt32(od::OBJ_ACCEL_FULL_SCALE, as) && ok;
     ok = cfgio::WriteInt32(od::OBJ_ACCEL_LOW_PASS, al) && ok;
-    for (int i = 0; i < 6; ++i) ok = cfgio::WriteFloat(kNumbers[i].object, values[i]) && ok;
+    // An empty field (its read failed) holds no value: writing it as 0 would
+    // overwrite the module's setting with a number nobody entered.
+    for (int i = 0; i < 6; ++i)
+        if (!blank[i]) ok = cfgio::WriteFloat(kNumbers[i].object, values[i]) && ok;
     return ok;
 }

@@ -28,8 +28,8 @@ public:
 
     // Reads the ten objects and shows them.
     void LoadFromDevice();
-    // Limits the six numbers and writes the ten objects; true when every
-    // write was acknowledged by the module.
+    // Limits the six numbers and writes the ten objects (an emptied number
+    // field is left out); true when every write was acknowledged.
     bool ApplyToDevice();
 
 protected:
