@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QString>
 
 #include <string>
@@ -47,6 +49,30 @@ inline void ShowGroupAmpersands(CDialog* dlg) {
         QString title = g->title();
         g->setTitle(title.replace(QLatin1Char('&'), QStringLiteral("&&")));
     }
+}
+
+// A push button whose caption wraps onto more lines: the button keeps its
+// text (drawn transparent) and a word-wrapping label inside it shows it.
+inline void WrapButtonCaption(CDialog* dlg, int id) {
+    auto* b = dlg->Item<QPushButton>(id);
+    if (!b || b->findChild<QLabel*>(QStringLiteral("caption"))) return;
+    auto* label = new QLabel(b->text(), b);
+    label->setObjectName(QStringLiteral("caption"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setForegroundRole(QPalette::WindowText);  // not the button's (hidden) ButtonText
+    QPalette own = b->palette();
+    own.setColor(QPalette::WindowText, own.color(QPalette::Active, QPalette::ButtonText));
+    own.setColor(QPalette::Disabled, QPalette::WindowText, own.color(QPalette::Disabled, QPalette::ButtonText));
+    label->setPalette(own);
+    label->setGeometry(b->rect().adjusted(3, 1, -3, -1));
+    QPalette hidden = b->palette();
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        hidden.setColor(g, QPalette::ButtonText, Qt::transparent);
+    b->setPalette(hidden);
+    label->show();
 }
 
 }  // namespace cfgui

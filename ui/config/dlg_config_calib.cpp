@@ -4,6 +4,7 @@
 #include "device/object_dictionary.h"
 #include "device/connection.h"
 #include "device/object_access.h"
+#include "ui/config/config_controls.h"
 
 #include <QLineEdit>
 #include <QPalette>
@@ -76,6 +77,7 @@ int CDlgConfigCalib::CellId(int table, int element) {
 
 bool CDlgConfigCalib::OnInitDialog() {
     CDialog::OnInitDialog();
+    for (int id : {IDC_RESET, IDC_CALIB_GYRO_ACCEL, IDC_CALIB_MAGN}) cfgui::WrapButtonCaption(this, id);
     ClearChangeMarks();
     ReadCalibration(true);
     // The two service buttons are for the maker's staff only.
