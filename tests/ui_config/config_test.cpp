@@ -218,9 +218,10 @@ TEST_F(ConfigTest, ApplyWritesThePagesThenFlashThenReloadsWhatTheModuleKept) {
     EXPECT_EQ(Fft()->GetDlgItemText(1111).toStdString(), "160.0");
 }
 
-TEST_F(ConfigTest, RefusedListValueShowsWhatTheModuleKept) {
-    REQUIRE_SIM("--force", "gs=5");
+TEST_F(ConfigTest, ValuesOutsideTheListsAndWhatTheModuleKept) {
+    REQUIRE_SIM("--force", "gs=5", "--force", "b1=14400");
     Open();
+    EXPECT_EQ(Sel(Ahrs(), 1028), 4);     // an unknown rate shows "115200 bps"
     EXPECT_EQ(Sel(Filter(), 1033), -1);  // 5 is outside the list
     dlg->OnCommand(1106);
     EXPECT_NE(Log().find("set 0x0f -1 int32"), std::string::npos);
