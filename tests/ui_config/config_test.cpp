@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <fcntl.h>
 #include <fstream>
@@ -117,6 +118,11 @@ TEST(ConfigText, NumbersAreClampedOrRefusedWithoutUndefinedBehaviour) {
     EXPECT_EQ(cfgio::LimitedFloat("inf", 0, 1000), 0.0f);
     EXPECT_EQ(cfgio::LimitedFloat("0x10", 0, 1000), 0.0f);     // decimal only: "0" then text
     EXPECT_EQ(cfgio::LimitedFloat("2e", 0, 1000), 2.0f);
+    // The point is the decimal point whatever the process locale says.
+    if (std::setlocale(LC_NUMERIC, "de_DE.utf8")) {
+        EXPECT_EQ(cfgio::LimitedFloat("0.25", 0, 1), 0.25f);
+        std::setlocale(LC_NUMERIC, "C");
+    }
     EXPECT_EQ(cfgio::LimitedUnsigned("250", 1, 60000), 250);
     EXPECT_EQ(cfgio::LimitedUnsigned("0", 1, 60000), 1);
     EXPECT_EQ(cfgio::LimitedUnsigned("70000", 1, 60000), 60000);

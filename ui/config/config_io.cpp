@@ -3,7 +3,6 @@
 #include "device/connection.h"
 #include "device/object_access.h"
 
-#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -77,7 +76,8 @@ double LeadingDecimal(std::string_view text) {
     }
     const std::string number(text.substr(start, i - start));
     // Overflow gives +-HUGE_VAL (infinity), underflow a value near 0: both fine.
-    return strtod_l(number.c_str(), nullptr, CLocale());
+    const locale_t c = CLocale();
+    return c ? strtod_l(number.c_str(), nullptr, c) : std::strtod(number.c_str(), nullptr);
 }
 
 float LimitedFloat(std::string_view text, double lo, double hi) {
