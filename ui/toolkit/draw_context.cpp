@@ -1,0 +1,200 @@
+#include "ui/toolkit/draw_context.h"
+
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <cstdlib>
+
+void COffscreenSurface::Create(QSize size) {
+    if (size.isEmpty()) {
+        m_image = QImage();
+        return;
+    }
+    if (!m_image.isNull() && m_image.size() == size) return;
+    m_image = QImage(size, QImage::Format_RGB32);
+    m_image.fill(Qt::black);
+}
+
+void COffscreenSurface::BlitTo(QPainter& painter, QPoint topLeft) const {
+    if (m_image.isNull()) return;
+    const QPainter::CompositionMode old = painter.compositionMode();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(topLeft, m_image);
+    painter.setCompositionMode(old);
+}
+
+CDrawContext::CDrawContext(QPaintDevice* device) : m_ownPainter(std::make_unique<QPainter>(device)) {
+    m_painter = m_ownPainter.get();
+    Init();
+}
+
+CDrawContext::CDrawContext(QPainter& painter) : m_painter(&painter) {
+    m_painter->save();
+    Init();
+}
+
+CDrawContext::~CDrawContext() {
+    if (!m_ownPainter) m_painter->restore();
+}
+
+void CDrawContext::Init() {
+    // The initial state of a fresh device context: black solid pen, white
+    // brush, copy mode, opaque white text background, black text.
+    m_painter->setRenderHint(QPainter::Antialiasing, false);
+    SetPen(PenStyle::Solid, 1, Qt::black);
+    SetBrush(Qt::white);
+    SetMixMode(MixMode::CopyPen);
+}
+
+void CDrawContext::SetPen(PenStyle style, int width, const QColor& color) {
+    if (style == PenStyle::Null) {
+        m_painter->setPen(Qt::NoPen);
+        return;
+    }
+    QPen pen(color);
+    pen.setWidth(std::max(width, 1));
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::FlatCap);
+    if (style == PenStyle::Dot) {
+        // Dash lengths are in pen widths: 3 pixels on, 3 off at width 1.
+        const qreal units = 3.0 / pen.width();
+        pen.setDashPattern({units, units});
+    }
+    m_painter->setPen(pen);
+}
+
+void CDrawContext::SetBrush(const QColor& color) { m_painter->setBrush(color); }
+void CDrawContext::SetNullBrush() { m_painter->setBrush(Qt::NoBrush); }
+
+void CDrawContext::SetMixMode(MixMode mode) {
+    m_state.mix = mode;
+    switch (mode) {
+    case MixMode::CopyPen: m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+    case MixMode::MergePen: m_painter->setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
+    case MixMode::XorPen: m_painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
+    }
+}
+
+void CDrawContext::SetFont(const QFont& font) { m_painter->setFont(font); }
+
+void CDrawContext::SetTextAlign(TextHAlign h, TextVAlign v) {
+    m_state.hAlign = h;
+    m_state.vAlign = v;
+}
+
+void CDrawContext::SetTextColor(const QColor& color) { m_state.textColor = color; }
+void CDrawContext::SetBkTransparent(bool transparent) { m_state.bkTransparent = transparent; }
+void CDrawContext::SetBkColor(const QColor& color) { m_state.bkColor = color; }
+void CDrawContext::SetTextAngle(double degrees) { m_state.textAngle = degrees; }
+
+QRect CDrawContext::TextBoxAt(int x, int y, const QString& text) const {
+    const QFontMetrics fm(m_painter->font());
+    const int w = fm.horizontalAdvance(text);
+    const int h = fm.ascent() + fm.descent();
+    int left = x;
+    if (m_state.hAlign == TextHAlign::Center) left = x - w / 2;
+    else if (m_state.hAlign == TextHAlign::Right) left = x - w;
+    int top = y;
+    if (m_state.vAlign == TextVAlign::Baseline) top = y - fm.ascent();
+    else if (m_state.vAlign == TextVAlign::Bottom) top = y - h;
+    return QRect(left, top, w, h);
+}
+
+QRect CDrawContext::TextBox(int x, int y, const QString& text) const { return TextBoxAt(x, y, text); }
+
+void CDrawContext::TextOut(int x, int y, const QString& text) {
+    QPainter& p = *m_painter;
+    p.save();
+    QPoint anchor(x, y);
+    if (m_state.textAngle != 0.0) {
+        p.translate(x, y);
+        p.rotate(-m_state.textAngle);  // Qt turns clockwise on screen
+        anchor = QPoint(0, 0);
+    }
+    const QRect box = TextBoxAt(anchor.x(), anchor.y(), text);
+    if (!m_state.bkTransparent) p.fillRect(box, m_state.bkColor);
+    p.setPen(m_state.textColor);
+    p.drawText(QPoint(box.left(), box.top() + QFontMetrics(p.font()).ascent()), text);
+    p.restore();
+}
+
+void CDrawContext::MoveTo(int x, int y) { m_state.position = QPoint(x, y); }
+
+void CDrawContext::StrokeSegment(QPoint from, QPoint to) {
+    if (m_painter->pen().style() == Qt::NoPen) return;
+    const int dx = to.x() - from.x(), dy = to.y() - from.y();
+    const int major = std::max(std::abs(dx), std::abs(dy));
+    if (major == 0) return;
+    if (major == 1) {
+        m_painter->drawPoint(from);
+        return;
+    }
+    // The last pixel before the end point, along the major axis.
+    const auto shorten = [major](int d) {
+        const long long n = static_cast<long long>(d) * (major - 1);
+        return static_cast<int>(n >= 0 ? (n + major / 2) / major : -((-n + major / 2) / major));
+    };
+    m_painter->drawLine(from, QPoint(from.x() + shorten(dx), from.y() + shorten(dy)));
+}
+
+void CDrawContext::LineTo(int x, int y) {
+    const QPoint to(x, y);
+    StrokeSegment(m_state.position, to);
+    m_state.position = to;
+}
+
+void CDrawContext::Polyline(const QVector<QPoint>& points) {
+    if (points.isEmpty()) return;
+    const QPoint saved = m_state.position;
+    MoveTo(points.front().x(), points.front().y());
+    for (int i = 1; i < points.size(); ++i) LineTo(points[i].x(), points[i].y());
+    m_state.position = saved;  // a polyline leaves the current position alone
+}
+
+void CDrawContext::Rectangle(int left, int top, int right, int bottom) {
+    const int l = std::min(left, right), r = std::max(left, right);
+    const int t = std::min(top, bottom), b = std::max(top, bottom);
+    if (r - l < 1 || b - t < 1) return;
+    QPainter& p = *m_painter;
+    if (p.brush().style() != Qt::NoBrush) p.fillRect(QRect(l, t, r - l, b - t), p.brush());
+    if (p.pen().style() == Qt::NoPen) return;
+    p.save();
+    p.setBrush(Qt::NoBrush);
+    // A one-pixel outline of QRect(l, t, w - 1, h - 1) covers l .. r - 1.
+    p.drawRect(QRect(l, t, r - l - 1, b - t - 1));
+    p.restore();
+}
+
+void CDrawContext::FillRect(const QRect& rect, const QColor& color) { m_painter->fillRect(rect, color); }
+
+void CDrawContext::SetClipRect(int left, int top, int right, int bottom) {
+    const int l = std::min(left, right), r = std::max(left, right);
+    const int t = std::min(top, bottom), b = std::max(top, bottom);
+    m_painter->setClipRect(QRect(l, t, r - l, b - t));
+}
+
+void CDrawContext::ClearClip() { m_painter->setClipping(false); }
+
+void CDrawContext::Save() {
+    m_painter->save();
+    m_saved.push_back(m_state);
+}
+
+void CDrawContext::Restore() {
+    if (m_saved.empty()) return;
+    m_painter->restore();
+    m_state = m_saved.back();
+    m_saved.pop_back();
+}
+
+QFont FontForCellHeight(int cellHeight, const QString& family) {
+    QFont f;
+    if (!family.isEmpty()) f.setFamily(family);
+    int px = std::max(cellHeight, 1);
+    f.setPixelSize(px);
+    while (px > 1 && QFontMetrics(f).ascent() + QFontMetrics(f).descent() > cellHeight) {
+        --px;
+        f.setPixelSize(px);
+    }
+    return f;
+}
