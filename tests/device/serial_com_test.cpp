@@ -60,6 +60,12 @@ TEST(SerialComClosedTest, AMissingPortSaysSo) {
     EXPECT_EQ(DescribeOpenError(port.LastError(), port.PortName()), "no such port /dev/does-not-exist-tarvik");
 }
 
+TEST(SerialComClosedTest, PermissionDeniedNamesTheOwningGroup) {
+    const std::string text = DescribeOpenError(EACCES, "/dev/null");
+    EXPECT_EQ(text.rfind("permission denied on /dev/null: the user must be in the group owning the device", 0), 0u);
+    EXPECT_NE(text.find("usually dialout"), std::string::npos) << text;
+}
+
 TEST(SerialComClosedTest, ANonTerminalIsRefused) {
     CSerialCOM port("/dev/null", 9600);
     EXPECT_FALSE(port.Open());
