@@ -52,6 +52,7 @@ const CommandShape kCommands[] = {
 
 const char* CliUsage() {
     return "usage: tarvik-cli [--port PATH] [--baud N|auto] [--timeout MS] [--id N] COMMAND ...\n"
+           "       tarvik-cli --help | -h                  this text\n"
            "  ports                                  serial ports found, one path per line\n"
            "  info                                   product, firmware, hardware, voltage, temperature, status\n"
            "  get OBJ [--type T] [--sub N] [--count N]\n"
@@ -64,7 +65,7 @@ const char* CliUsage() {
            "                                         mag, fft-acc, fft-gyro\n"
            "  calibrate gyro-accel|magnetometer|temperature\n"
            "OBJ: hex (0x37), decimal or a mnemonic (sp, sd, ...). T: int8, int16, int32, float32.\n"
-           "Exit status: 0 success, 1 device failure, 2 usage error.\n";
+           "Exit status: 0 success, 1 device failure (for watch: any failed poll), 2 usage error.\n";
 }
 
 std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std::string* error) {
@@ -76,6 +77,12 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
     };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        // Asking for help is never an error, wherever it stands.
+        if (a == "--help" || a == "-h") {
+            CliOptions help;
+            help.help = true;
+            return help;
+        }
         if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
             if (i + 1 >= argc) return fail("option " + a + " needs a value");
             std::string v = argv[++i];
