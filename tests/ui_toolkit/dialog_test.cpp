@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -57,6 +58,14 @@ protected:
     void OnCancel() override { ++cancels; }
     void OnDestroy() override { ++destroys; }
 };
+
+// A click and a key as the window system delivers them: through the window,
+// where modality applies.
+void SystemClick(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
+}
+void SystemKey(QWidget* top, Qt::Key key) { QTest::keyClick(top->windowHandle(), key); }
 
 bool WaitFor(const std::function<bool()>& cond, int ms = 10000) {
     QElapsedTimer t;
@@ -200,6 +209,32 @@ TEST(Dialog, DoModalReturnsTheEndDialogCode) {
     QTimer::singleShot(50, &dlg, [&] { dlg.Item<QPushButton>(IDOK)->click(); });
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST(Dialog, DoModalBlocksItsOwnerButNoModelessWindow) {
+    Recorder outer, inner, tool;
+    tool.Create();
+    tool.show();
+    auto clicks = [](const Recorder& r) { return std::count(r.commands.begin(), r.commands.end(), 1002); };
+    QTimer::singleShot(0, &outer, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&outer));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&tool));
+        SystemClick(tool.GetDlgItem(1002));
+        SystemKey(&tool, Qt::Key_Escape);
+        QTimer::singleShot(0, &inner, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&inner));
+            SystemClick(outer.GetDlgItem(1002));  // the owner waits for the inner dialog
+            SystemClick(tool.GetDlgItem(1002));
+            inner.EndDialog(IDOK);
+        });
+        inner.DoModal();
+        outer.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(outer.DoModal(), IDCANCEL);
+    EXPECT_EQ(clicks(tool), 2);
+    EXPECT_EQ(tool.cancels, 1);
+    EXPECT_EQ(clicks(outer), 0);
+    EXPECT_EQ(inner.parentWidget(), nullptr);  // the owner was lent for the run only
 }
 
 TEST(Dialog, OnDestroyOnceAndChildPagesIgnoreEnterEscape) {

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -121,10 +122,42 @@ bool CDialog::Create(QWidget* parent) {
     return true;
 }
 
+namespace {
+// The dialogs whose DoModal is running, innermost last.
+QList<QPointer<CDialog>>& ModalRuns() {
+    static QList<QPointer<CDialog>> runs;
+    return runs;
+}
+}  // namespace
+
 int CDialog::DoModal() {
     if (!m_created) Create(parentWidget());
     m_ending = false;
-    return exec();
+    // Modal to its owner only, never to the whole application: the parentless
+    // tool windows (chart, probe, ...) keep taking clicks, keys and their close
+    // box while the main window runs modally, as modeless windows do beside a
+    // modal dialog. The owner is the parent's window, else the innermost dialog
+    // whose DoModal is running; a dialog without either blocks nothing and
+    // simply runs its own event loop.
+    bool borrowedOwner = false;
+    if (!parentWidget()) {
+        for (qsizetype i = ModalRuns().size() - 1; i >= 0; --i) {
+            CDialog* owner = ModalRuns().at(i).data();
+            if (owner && owner != this && owner->isVisible()) {
+                setParent(owner, windowFlags() | Qt::Dialog);
+                borrowedOwner = true;
+                break;
+            }
+        }
+    }
+    setWindowModality(Qt::WindowModal);
+    ModalRuns().append(QPointer<CDialog>(this));
+    const int result = exec();
+    ModalRuns().removeAll(QPointer<CDialog>(this));
+    ModalRuns().removeAll(QPointer<CDialog>());
+    // The owner was lent for this run only: it must not delete this object.
+    if (borrowedOwner) setParent(nullptr, windowFlags() | Qt::Dialog);
+    return result;
 }
 
 void CDialog::EndDialog(int result) {
