@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,31 @@ TEST(Dialog, SetDlgItemDoubleAndInvalidRead) {
     EXPECT_EQ(dlg.GetDlgItemText(1001), QString());
     dlg.SetDlgItemDouble(1001, std::nan(""), true);
     EXPECT_TRUE(dlg.GetDlgItemText(1001).contains(QStringLiteral("nan"))) << dlg.GetDlgItemText(1001).toStdString();
+}
+
+TEST(Dialog, ComboBoxIsOneLineHighItsTemplateHeightIsTheDroppedList) {
+    Recorder dlg;
+    dlg.Create();
+    auto* combo = dlg.Item<QComboBox>(1006);
+    EXPECT_EQ(combo->height(), combo->sizeHint().height());
+    EXPECT_LT(combo->geometry().bottom(), dlg.GetDlgItem(1007)->geometry().top());  // the row below is free
+    EXPECT_GT(combo->maxVisibleItems(), 1);
+}
+
+TEST(Dialog, GroupBoxShowsAmpersandAndPassesClicksToItsControls) {
+    // The group box comes after the button in the template, over it.
+    const ControlDef controls[] = {
+        {1101, ControlKind::PushButton, "Inside", 10, 15, 40, 14},
+        {1102, ControlKind::GroupBox, "Load && Save", 5, 5, 100, 40},
+    };
+    const DialogTemplate tmpl{201, "Group", 120, 60, false, controls, 2};
+    Recorder dlg(tmpl);
+    dlg.Create();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    EXPECT_EQ(dlg.Item<QGroupBox>(1102)->title(), QStringLiteral("Load && Save"));  // drawn as "Load & Save"
+    SystemClick(dlg.GetDlgItem(1101));
+    EXPECT_EQ(std::count(dlg.commands.begin(), dlg.commands.end(), 1101), 1);
 }
 
 TEST(Dialog, TimersByIdAndRestartReplaces) {

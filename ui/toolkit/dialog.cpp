@@ -174,12 +174,30 @@ void CDialog::BuildControls() {
         w->setObjectName(QStringLiteral("id%1").arg(def.id));
         w->setProperty("ctrlId", def.id);
         w->setGeometry(DuToPx(def.x, def.y, def.cx, def.cy));
+        if (auto* combo = qobject_cast<QComboBox*>(w)) FitComboToDroppedHeight(combo, w->height());
         if (def.style & CS_DISABLED) w->setEnabled(false);
         if (def.style & CS_HIDDEN) w->setVisible(false);
         else w->setVisible(true);
         // Ids repeat only for unnamed statics (-1): the first one stays findable.
         if (!m_items.contains(def.id)) m_items.insert(def.id, w);
     }
+    // A group box only frames the controls inside it: it lies below every
+    // sibling and lets their clicks through, wherever the template lists it.
+    for (QGroupBox* box : findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        box->lower();
+    }
+}
+
+void CDialog::FitComboToDroppedHeight(QComboBox* combo, int droppedHeight) {
+    // The template's height of a combo box is the height of its dropped list;
+    // the closed box keeps the normal one-line height, and the list shows as
+    // many rows as fit below it.
+    const int closed = combo->sizeHint().height();
+    combo->resize(combo->width(), closed);
+    const int row = qMax(1, QFontMetrics(combo->font()).height() + 2);
+    combo->setMaxVisibleItems(qMax(1, (droppedHeight - closed) / row));
+    combo->setProperty("droppedHeight", droppedHeight);
 }
 
 QWidget* CDialog::MakeControl(const ControlDef& def) {
@@ -212,7 +230,8 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         return l;
     }
     case ControlKind::GroupBox:
-        return new QGroupBox(StaticText(def.text), this);
+        // Its caption is drawn like a button's: "&&" shows as "&".
+        return new QGroupBox(ButtonText(def.text), this);
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
         auto* b = new QPushButton(ButtonText(def.text), this);

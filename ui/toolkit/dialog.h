@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+class QComboBox;
 class QTimerEvent;
 
 enum class ControlKind {
@@ -158,6 +159,7 @@ protected:
 private:
     void BuildControls();
     QWidget* MakeControl(const ControlDef& def);
+    static void FitComboToDroppedHeight(QComboBox* combo, int droppedHeight);
     // A command from a control or key: OnCommand, then OnOK / OnCancel for IDOK / IDCANCEL.
     void HandleCommand(int id);
 
