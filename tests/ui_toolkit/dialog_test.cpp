@@ -295,20 +295,20 @@ TEST(Dialog, ColorFromRefIsBgrOrder) {
     EXPECT_EQ(ColorFromRef(0x00FF7F), QColor(127, 255, 0));
 }
 
-TEST(DialogCommon, ClampToVirtualScreenOnTheRealScreen) {
-    Recorder dlg;
+TEST(DialogCommon, ClampToVirtualScreenCountsTheWindowFrame) {
+    // A window manager's frame: 5 px borders and a 25 px title bar.
+    struct Framed : Recorder {
+        QMargins FrameMargins() const override { return QMargins(5, 25, 5, 5); }
+    } dlg;
     dlg.Create();
-    dlg.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     QRect desk;
     for (QScreen* s : QGuiApplication::screens()) desk = desk.united(s->geometry());
     ASSERT_FALSE(desk.isEmpty());
-    const QRect frame = dlg.frameGeometry();
 
     int x = desk.right() + 10000, y = desk.bottom() + 10000;
     dlg.ClampToVirtualScreen(x, y);
-    EXPECT_EQ(x, desk.x() + desk.width() - frame.width() - 1);
-    EXPECT_EQ(y, desk.y() + desk.height() - frame.height() - 1);
+    EXPECT_EQ(x, desk.x() + desk.width() - (dlg.width() + 10) - 1);
+    EXPECT_EQ(y, desk.y() + desk.height() - (dlg.height() + 30) - 1);
 
     x = desk.x() - 5000;
     y = desk.y() - 5000;
