@@ -35,7 +35,7 @@ const ControlDef kControls[] = {
     {1005, ControlKind::Edit, "", 7, 64, 60, 12, CS_NUMBER},
     {1006, ControlKind::ComboDropList, "", 7, 80, 60, 40},
     {1007, ControlKind::Progress, "", 7, 96, 60, 8, CS_HIDDEN},
-    {1008, ControlKind::EditMultiline, "", 80, 20, 60, 40},
+    {1008, ControlKind::EditMultiline, "", 80, 20, 60, 40, CS_WANTRETURN},
     {1009, ControlKind::StaticFrame, "", 80, 64, 60, 30},
     {IDOK, ControlKind::DefPushButton, "OK", 150, 100, 50, 14},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 150, 118, 50, 14},
@@ -202,7 +202,7 @@ TEST(Dialog, EnterEscapeAndButtonsRoute) {
     ASSERT_FALSE(dlg.commands.empty());
     EXPECT_EQ(dlg.commands.back(), IDOK);
 
-    // Enter inside a multi-line edit stays there.
+    // Enter inside a multi-line edit that wants it stays there.
     auto* multi = dlg.Item<QPlainTextEdit>(1008);
     multi->setFocus();
     QTest::keyClick(multi, Qt::Key_Return);
