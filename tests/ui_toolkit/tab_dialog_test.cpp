@@ -188,3 +188,18 @@ TEST(TabDialog, ClampSelectionRestore) {
     EXPECT_EQ(CTabDialog::ClampSelection(3, 5), 3);
     EXPECT_EQ(CTabDialog::ClampSelection(3, 0), 0);
 }
+
+TEST(TabDialog, ClickOnTheTabStripFocusesItSoEscapeClosesTheHost) {
+    Fixture f;
+    f.tabs.SetCurSel(0);
+    f.tabs.SelectTab(0);
+    f.host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.host));
+    QTabBar* bar = f.tabs.TabBar();
+    QTest::mouseClick(f.host.windowHandle(), Qt::LeftButton, {}, bar->mapTo(&f.host, bar->tabRect(1).center()));
+    EXPECT_EQ(f.tabs.CurrentPage(), 1);
+    EXPECT_TRUE(bar->hasFocus());
+    QTest::keyClick(f.host.windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(f.host.isVisible());
+    EXPECT_EQ(f.host.result(), IDCANCEL);
+}
