@@ -1,7 +1,10 @@
 #include "chart/chart_time.h"
 
+#include <clocale>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <locale.h>
 
 namespace tchart {
 
@@ -37,13 +40,7 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 bool IsDateLetter(char c) { return c == 'y' || c == 'm' || c == 'd' || c == 'h' || c == 'n' || c == 's' || c == 'f'; }
 
 std::string Number(double v, int decimals) {
-    char buf[64];
-    if (decimals >= 0) {
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    } else {
-        std::snprintf(buf, sizeof buf, "%.10g", v);
-    }
-    std::string s(buf);
+    std::string s = decimals >= 0 ? FormatC("%.*f", decimals, v) : FormatC("%.10g", v);
     if (s == "-0" || s.find_first_not_of("-0.") == std::string::npos) {
         if (!s.empty() && s[0] == '-') s.erase(0, 1);  // no "-0.00"
     }
@@ -106,6 +103,28 @@ bool HasDateLetters(const std::string& s) {
 }
 
 }  // namespace
+
+std::string FormatC(const char* fmt, ...) {
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    const locale_t old = uselocale(cLocale);
+    char buf[256];
+    va_list ap;
+    va_start(ap, fmt);
+    const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    std::string out;
+    if (n >= static_cast<int>(sizeof buf)) {
+        out.resize(static_cast<size_t>(n) + 1);
+        va_start(ap, fmt);
+        std::vsnprintf(out.data(), out.size(), fmt, ap);
+        va_end(ap);
+        out.resize(static_cast<size_t>(n));
+    } else if (n > 0) {
+        out.assign(buf, static_cast<size_t>(n));
+    }
+    uselocale(old);
+    return out;
+}
 
 double chartTime(int year, int month, int day, int hour, int minute, double second) {
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays;

@@ -1,6 +1,7 @@
 // The charting module: tick choice, date labels, automatic scales, gaps,
 // viewport arithmetic, hot spots, and the pixels of a rendered chart.
 #include "chart/image_map.h"
+#include "chart/moving_average.h"
 #include "chart/viewport.h"
 #include "chart/xy_chart.h"
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <vector>
 
@@ -168,6 +170,32 @@ TEST(ImageMap, HotSpotByPosition) {
     EXPECT_EQ(h.getHotSpot(52, 52), 2);
     EXPECT_EQ(h.getValue("title"), "b");
     EXPECT_EQ(h.getHotSpot(30, 30), 0);
+}
+
+TEST(MovingAverage, MeanOfAllUntilFullThenOfTheLastN) {
+    MovingAverageFilter f;
+    f.SetWindowSize(3);
+    EXPECT_DOUBLE_EQ(f.AddSample(3), 3);
+    EXPECT_DOUBLE_EQ(f.AddSample(6), 4.5);
+    EXPECT_DOUBLE_EQ(f.AddSample(9), 6);
+    EXPECT_DOUBLE_EQ(f.AddSample(12), 9);   // 6, 9, 12
+    EXPECT_DOUBLE_EQ(f.AddSample(0), 7);    // 9, 12, 0
+    for (int i = 0; i < 2000; ++i) f.AddSample(i % 2 ? 1e6 : 1.0);
+    f.AddSample(2);
+    f.AddSample(2);
+    EXPECT_DOUBLE_EQ(f.AddSample(2), 2);  // exact again after the ring wrapped, no drift
+    MovingAverageFilter one;
+    one.SetWindowSize(0);
+    EXPECT_EQ(one.WindowSize(), 1);
+    EXPECT_DOUBLE_EQ(one.AddSample(5), 5);
+    EXPECT_DOUBLE_EQ(one.AddSample(-7), -7);
+}
+
+TEST(ChartFormat, NumbersUseThePointWhateverTheLocale) {
+    if (!std::setlocale(LC_NUMERIC, "de_DE.utf8")) GTEST_SKIP() << "no de_DE locale";
+    EXPECT_EQ(FormatC("%.2f", 1.5), "1.50");
+    EXPECT_EQ(formatLabel("{value|1}", 2.26), "2.3");
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 int main(int argc, char** argv) {
