@@ -51,6 +51,10 @@ AxisScale AutoLinearScale(double dataMin, double dataMax, int lengthPx, int majo
     for (int i = 0; i < 3; ++i) {
         s.lo = std::floor(dataMin / step + 1e-9) * step;
         s.hi = std::ceil(dataMax / step - 1e-9) * step;
+        // Data on an end would hide under the axis line or the plot edge:
+        // such an end moves out by one step.
+        if (dataMin - s.lo < step * 0.02) s.lo -= step;
+        if (s.hi - dataMax < step * 0.02) s.hi += step;
         if ((s.hi - s.lo) / step <= MaxSteps(lengthPx, majorDensityPx) + 1e-9) break;
         step = NiceStep(s.hi - s.lo, lengthPx, majorDensityPx);
     }

@@ -17,7 +17,7 @@ struct AxisScale {
 double NiceStep(double span, int lengthPx, int densityPx);
 
 // An automatic linear scale over [dataMin, dataMax]: the ends are rounded out
-// to whole steps. A flat range is widened around its value, an empty one
+// to whole steps, and an end the data touches moves out by one step. A flat range is widened around its value, an empty one
 // (dataMin > dataMax) gives 0..10.
 AxisScale AutoLinearScale(double dataMin, double dataMax, int lengthPx, int majorDensityPx, int minorDensityPx);
 

@@ -58,6 +58,11 @@ TEST(ChartScale, AutoLinearScaleRoundsTheEndsOut) {
     EXPECT_DOUBLE_EQ(s.lo, 0);
     EXPECT_DOUBLE_EQ(s.hi, 10);
     EXPECT_DOUBLE_EQ(s.major, 1);
+    // Data on a tick is kept off the plot edge.
+    const AxisScale touching = AutoLinearScale(10, 30, 400, 60, 10);
+    EXPECT_DOUBLE_EQ(touching.major, 5);
+    EXPECT_DOUBLE_EQ(touching.lo, 5);
+    EXPECT_DOUBLE_EQ(touching.hi, 35);
     const AxisScale flat = AutoLinearScale(5, 5, 300, 30, 10);
     EXPECT_LT(flat.lo, 5);
     EXPECT_GT(flat.hi, 5);

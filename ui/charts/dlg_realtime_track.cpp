@@ -113,6 +113,13 @@ bool CDlgRealtimeTrack::OnInitDialog() {
         *b.slot = button;
     }
 
+    // The template's heights of the two drop-down lists include their
+    // dropped lists; closed, they take their natural height.
+    for (int id : {IDC_QUANTITY, IDC_PERIOD}) {
+        QWidget* box = GetDlgItem(id);
+        box->resize(box->width(), box->sizeHint().height());
+    }
+
     // 1. The quantities.
     auto* quantity = Item<QComboBox>(IDC_QUANTITY);
     for (const Quantity& q : kQuantities) quantity->addItem(QString::fromUtf8(q.text));
