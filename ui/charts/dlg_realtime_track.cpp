@@ -2,6 +2,7 @@
 
 #include "app/app_ini.h"
 #include "chart/chart_time.h"
+#include "chart/track_chart.h"
 #include "chart/xy_chart.h"
 #include "device/connection.h"
 #include "device/object_access.h"
@@ -333,36 +334,26 @@ void CDlgRealtimeTrack::BuildChart() {
     const uint32_t bgColor = (static_cast<uint32_t>(bg.red()) << 16) | (static_cast<uint32_t>(bg.green()) << 8) |
                              static_cast<uint32_t>(bg.blue());
 
-    tchart::XYChart c(w + 2, h - 36, bgColor, 0x000000, 0);
-    c.setPlotArea(55, 15, w - 68, h - static_cast<int>(4.5 * b), 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xCCCCCC,
-                  0xCCCCCC);
-    c.setClipping(0);
-    tchart::LegendBox* legend = c.addLegend(55, h - 3 * b, 3, "arial.ttf", 9);
-    legend->setBackground(tchart::Transparent, tchart::Transparent, 0);
-    legend->setWidth(450);
+    tchart::TrackChartInput in;
+    in.clientWidth = w;
+    in.clientHeight = h;
+    in.buttonHeight = b;
+    in.background = bgColor;
     const Quantity& q = kQuantities[m_quantity];
-    c.yAxis()->setTitle(q.text, "arial.ttf", 9, tchart::TextColor);
-    c.xAxis()->setTickDensity(100, 20);
-
-    const double t = m_time[kHistory - 1];
-    if (t != kNoValue) {
-        const int span = g_updatePeriod * kHistory / 1000;  // whole seconds
-        c.xAxis()->setDateScale(t - span, t, 0, 0);
-        c.xAxis()->setLabelFormat("{value|hh:nn:ss}");
-        tchart::LineLayer* layer = c.addLineLayer();
-        layer->setXData(m_time.data(), kHistory);
-        int precision = 3;
-        if (g_pAppIni) {
-            g_pAppIni->precision = std::clamp(g_pAppIni->precision, 0, 6);
-            precision = g_pAppIni->precision;
-        }
-        const std::array<double, kHistory>* series[3] = {&m_x, &m_y, &m_z};
-        const uint32_t colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
-        for (int k = 0; k < 3; ++k) {
-            const std::string name = tchart::FormatC("%s: %.*f ", q.names[k], precision, (*series[k])[kHistory - 1]);
-            layer->addDataSet(series[k]->data(), kHistory, colours[k], name);
-        }
+    in.title = q.text;
+    for (int k = 0; k < 3; ++k) in.names[k] = q.names[k];
+    in.periodMs = g_updatePeriod;
+    if (m_time[kHistory - 1] != kNoValue && g_pAppIni) {
+        // Limited and stored back whenever a chart with data is built.
+        g_pAppIni->precision = std::clamp(g_pAppIni->precision, 0, 6);
     }
+    in.precision = g_pAppIni ? g_pAppIni->precision : 3;
+    in.time = m_time.data();
+    in.x = m_x.data();
+    in.y = m_y.data();
+    in.z = m_z.data();
+    in.count = kHistory;
+    tchart::XYChart c = tchart::BuildTrackChart(in);
     // The viewer keeps its own counted copy; ours goes at the end of this scope.
     m_viewer->showChart(&c);
     ++m_chartsBuilt;
