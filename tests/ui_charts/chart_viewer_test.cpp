@@ -1,0 +1,92 @@
+// The chart viewer's refresh cycle: merged notifications within the
+// hold-off, the old picture kept when no chart comes, a chart the parent
+// deletes at once still shown, and no drag in the default mouse mode.
+#include "ui/charts/chart_viewer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    do QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (t.elapsed() < ms);
+}
+
+class ViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = std::make_unique<QWidget>();
+        host->resize(500, 400);
+        viewer = new CChartViewer(host.get());
+        viewer->setProperty("ctrlId", 1000);
+        QObject::connect(viewer, &CChartViewer::Notify, [this](int id, int code) {
+            if (id != 1000 || code != CChartViewer::CVN_ViewPortChanged) return;
+            ++notifications;
+            lastChartFlag = viewer->chartRefreshPending();
+            if (!giveChart) return;
+            // The parent's chart lives only for this call.
+            auto chart = std::make_unique<tchart::XYChart>(300, 200, 0x123456);
+            chart->setPlotArea(40, 10, 250, 150, 0xFFFFFF);
+            viewer->showChart(chart.get());
+        });
+        host->show();
+    }
+    std::unique_ptr<QWidget> host;
+    CChartViewer* viewer = nullptr;
+    int notifications = 0;
+    bool lastChartFlag = false;
+    bool giveChart = true;
+};
+
+}  // namespace
+
+TEST_F(ViewerTest, ChartGivenInsideTheNotificationAppearsAfterItsOwnerDeletedIt) {
+    viewer->refreshViewPort(true, false);
+    EXPECT_EQ(notifications, 1);
+    ASSERT_EQ(viewer->Image().size(), QSize(300, 200));
+    EXPECT_EQ(viewer->Image().pixel(2, 2) & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(viewer->size(), QSize(300, 200));
+    EXPECT_EQ(viewer->getPlotAreaWidth(), 250);
+}
+
+TEST_F(ViewerTest, RequestsWithinTheHoldOffMergeIntoOneLaterNotification) {
+    viewer->refreshViewPort(false, false);
+    viewer->refreshViewPort(true, false);
+    viewer->refreshViewPort(false, true);
+    EXPECT_EQ(notifications, 1);
+    Pump(80);
+    EXPECT_EQ(notifications, 2);
+    EXPECT_TRUE(lastChartFlag);  // the chart flag of the waiting requests was kept
+    Pump(60);
+    EXPECT_EQ(notifications, 2);
+}
+
+TEST_F(ViewerTest, NotificationWithoutAChartKeepsTheOldPicture) {
+    viewer->refreshViewPort(true, false);
+    const QImage before = viewer->Image();
+    giveChart = false;
+    Pump(40);
+    viewer->refreshViewPort(true, false);
+    EXPECT_EQ(notifications, 2);
+    EXPECT_EQ(viewer->Image(), before);
+    EXPECT_NE(viewer->displayedChart(), nullptr);
+}
+
+TEST_F(ViewerTest, DefaultMouseModeNeverDrags) {
+    viewer->refreshViewPort(true, false);
+    QTest::mousePress(viewer, Qt::LeftButton, {}, QPoint(100, 80));
+    EXPECT_FALSE(viewer->draggingPointer());
+    viewer->setMouseMode(CChartViewer::MouseUsageScroll);
+    QTest::mousePress(viewer, Qt::LeftButton, {}, QPoint(100, 80));
+    EXPECT_TRUE(viewer->draggingPointer());
+    QTest::mouseRelease(viewer, Qt::LeftButton, {}, QPoint(100, 80));
+    EXPECT_FALSE(viewer->draggingPointer());
+}
