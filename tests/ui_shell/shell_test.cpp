@@ -507,7 +507,7 @@ TEST_F(ConnectionDialogTest, FieldsRoundTrip) {
         QTest::mouseClick(d.GetDlgItem(IDOK), Qt::LeftButton);
         EXPECT_EQ(g_pAppIni->comBaudrate, 250000);
         EXPECT_STREQ(g_pAppIni->comPort, "/dev/ttyOTHER");
-        EXPECT_EQ(g_pAppIni->trTimeout, 0);
+        EXPECT_EQ(g_pAppIni->trTimeout, 45);  // not a number: the stored value stays
     }
     {
         // A stored rate is shown as a number; Cancel changes nothing.
