@@ -286,7 +286,7 @@ TEST_F(PagesTest, SyncExportFileHoldsTheStreamVerbatim) {
     sync->OnCommand(CDlgMainSync::IDC_RUN);
     EXPECT_TRUE(sync->HasOpenExportFile());
     EXPECT_EQ(sync->IndicatorId(), CDlgMainSync::LAMP_ON);
-    EXPECT_EQ(sync->GetBitmap(CDlgMainSync::IDC_LAMP).toImage(), CDlgMainSync::Lamp(151).toImage());
+    EXPECT_EQ(sync->GetBitmap(CDlgMainSync::IDC_LAMP).toImage(), sync->Lamp(CDlgMainSync::LAMP_ON).toImage());
     EXPECT_EQ(g_pAppIni->startSync, 1);
     Pump(1500);
     sync->OnCommand(CDlgMainSync::IDC_FREEZE);

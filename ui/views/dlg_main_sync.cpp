@@ -9,8 +9,8 @@
 #include "ui/toolkit/indicator_images.h"
 #include "ui/toolkit/message_box.h"
 
-#include <QApplication>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QShowEvent>
 
@@ -60,11 +60,11 @@ CDlgMainSync::~CDlgMainSync() {
     CloseFile();
 }
 
-const QPixmap& CDlgMainSync::Lamp(int id) {
-    // The lamps as start-up makes them, borrowed by every page that shows one.
-    static std::unique_ptr<IndicatorImages> images;
-    if (!images) images = std::make_unique<IndicatorImages>(QApplication::palette());
-    return images->Get(id);
+const QPixmap& CDlgMainSync::Lamp(int id) const {
+    // Made with the page's palette, so their white is the button colour as
+    // in the images start-up makes; they live as long as the page.
+    if (!m_lamps) m_lamps = std::make_unique<IndicatorImages>(palette());
+    return m_lamps->Get(id);
 }
 
 bool CDlgMainSync::OnInitDialog() {
@@ -77,6 +77,7 @@ bool CDlgMainSync::OnInitDialog() {
     SetDlgItemIcon(IDC_FREEZE, QIcon(QStringLiteral(":/icons/pause_132.png")), QSize(20, 20));
     SetIndicator(LAMP_OFF);
     if (g_pAppIni) SetDlgItemText(IDC_PATH, QString::fromLocal8Bit(g_pAppIni->sync_file));
+    ShowStart(IDC_PATH);
     UpdateConfiguration();
     SetTimer(TIMER_STATE, STATE_PERIOD_MS);
     if (g_pAppIni && g_pAppIni->startSync != 0) {
@@ -117,6 +118,7 @@ void CDlgMainSync::ShowConfiguration() {
 void CDlgMainSync::UpdateConfiguration() {
     if (!g_pObjectAccess) {
         SetDlgItemText(IDC_CONFIG, ConfigurationLine(false, 0, 0, 0));
+        ShowStart(IDC_CONFIG);
         return;
     }
     // A failed read leaves the starting value.
@@ -125,6 +127,7 @@ void CDlgMainSync::UpdateConfiguration() {
     if (g_pObjectAccess) g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_SYNC_PORT, 0, &port, 1);
     if (g_pObjectAccess) g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_SYNC_SELECTION, 0, &selection, 1);
     SetDlgItemText(IDC_CONFIG, ConfigurationLine(true, period, port, selection));
+    ShowStart(IDC_CONFIG);
 }
 
 void CDlgMainSync::OnTimer(int id) {
@@ -241,6 +244,12 @@ void CDlgMainSync::Browse() {
         return;
     }
     SetDlgItemText(IDC_PATH, stored);
+    ShowStart(IDC_PATH);
+}
+
+void CDlgMainSync::ShowStart(int id) {
+    // A long line shows its beginning, as a read-only field does.
+    if (auto* e = Item<QLineEdit>(id)) e->setCursorPosition(0);
 }
 
 void CDlgMainSync::Clear() {

@@ -16,8 +16,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
+class IndicatorImages;
 class QMessageBox;
 class QShowEvent;
 
@@ -69,8 +71,8 @@ public:
 
     // The lamp shown: LAMP_ON (green) or LAMP_OFF (grey).
     int IndicatorId() const { return m_lampId; }
-    // The shared lamp pictures.
-    static const QPixmap& Lamp(int id);
+    // The lamp pictures (the eight indicator images, made as start-up makes them).
+    const QPixmap& Lamp(int id) const;
     // Why the last open or write of the export file failed; empty when none did.
     const QString& ExportError() const { return m_exportError; }
 
@@ -107,6 +109,7 @@ private:
     bool CloseFile();
     void ReportFileError(const QString& text);
     void ShowChunk(const char* data, int length);
+    void ShowStart(int id);
 
     std::FILE* m_file = nullptr;
     QString m_filePath;
@@ -117,4 +120,5 @@ private:
     bool m_lastConnected = false;
     int m_skip = 0;
     std::vector<char> m_buffer;
+    mutable std::unique_ptr<IndicatorImages> m_lamps;
 };
