@@ -10,9 +10,11 @@
 #include "ui/views/dlg_main_sync.h"
 #include "ui/views/dlg_main_vibr.h"
 #include "ui/views/plot_frame.h"
+#include "ui/toolkit/message_box.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -339,6 +341,8 @@ TEST_F(PagesTest, SyncExportFaultsAreShownAndTheLampStaysGrey) {
     EXPECT_TRUE(sync->ExportError().contains(QStringLiteral("cannot be opened")));
     EXPECT_EQ(g_pAppIni->startSync, 1);
     sync->OnCommand(CDlgMainSync::IDC_FREEZE);
+    EXPECT_EQ(g_pAppIni->startSync, 1);  // nothing was open: the next start runs again
+    EXPECT_FALSE(sync->HasTimer(CDlgMainSync::TIMER_RECEIVE));
 
     // A device that takes nothing: the first write fails and the file closes.
     std::strcpy(g_pAppIni->sync_file, "/dev/full");
@@ -351,6 +355,30 @@ TEST_F(PagesTest, SyncExportFaultsAreShownAndTheLampStaysGrey) {
     EXPECT_EQ(sync->IndicatorId(), CDlgMainSync::LAMP_OFF);
     EXPECT_TRUE(sync->ExportError().contains(QStringLiteral("failed")));
     EXPECT_TRUE(sync->HasTimer(CDlgMainSync::TIMER_RECEIVE));  // display goes on
+}
+
+TEST_F(PagesTest, SyncBrowseStoresAPathInsideTheWorkingDirectoryRelative) {
+    auto* sync = Open<CDlgMainSync>();
+    QString answer = QDir::currentPath() + QStringLiteral("/records2.csv");
+    sync->SetSavePrompt([&](const SaveFileRequest& r) {
+        EXPECT_EQ(r.filter, "Sync. data Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+        EXPECT_EQ(r.defaultSuffix, "csv");
+        return answer;
+    });
+    sync->OnCommand(CDlgMainSync::IDC_BROWSE);
+    EXPECT_STREQ(g_pAppIni->sync_file, "records2.csv");
+    EXPECT_EQ(sync->GetDlgItemText(CDlgMainSync::IDC_PATH), "records2.csv");
+    answer = QStringLiteral("/elsewhere/sync.csv");
+    sync->OnCommand(CDlgMainSync::IDC_BROWSE);
+    EXPECT_STREQ(g_pAppIni->sync_file, "/elsewhere/sync.csv");
+    // A path the settings cannot hold is refused with a message; the old one stays.
+    int boxes = 0;
+    SetMessageBoxHook([&](const MessageBoxRequest&) { return ++boxes, IDOK; });
+    answer = QStringLiteral("/") + QString(300, QLatin1Char('a'));
+    sync->OnCommand(CDlgMainSync::IDC_BROWSE);
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_STREQ(g_pAppIni->sync_file, "/elsewhere/sync.csv");
 }
 
 // The reception rules on a bare pseudo-terminal: the skip count after Run,
@@ -404,6 +432,11 @@ TEST_F(SyncPtyTest, SkipCountSplitPairAndTrimming) {
     sync->Receive(true);  // nothing queued: nothing written or shown
     auto* text = sync->Item<QPlainTextEdit>(CDlgMainSync::IDC_TEXT);
     EXPECT_EQ(text->toPlainText(), "abc\nxyz\n");  // one line break for the split pair
+    // Run again: the file is neither reopened nor truncated; the skip count restarts.
+    sync->OnCommand(CDlgMainSync::IDC_RUN);
+    sync->KillTimer(CDlgMainSync::TIMER_RECEIVE);
+    EXPECT_EQ(sync->ChunksToSkip(), 9);
+    EXPECT_TRUE(sync->HasOpenExportFile());
     QTest::keyClick(text, Qt::Key_Escape);  // closes the file
     EXPECT_EQ(ReadAll(File("records.csv")), "abc\r\nxyz\r\n");  // the file keeps every byte
 
