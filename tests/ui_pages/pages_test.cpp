@@ -60,6 +60,7 @@ protected:
         host->resize(800, 900);
     }
     void TearDown() override {
+        others.clear();
         page.reset();
         host.reset();
         DisconnectDevice();
@@ -75,9 +76,11 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return m_sim.Start(link, args, 15) && ConnectDevice(link.c_str(), int32_t(baud), kTimeoutMs, 1, nullptr);
     }
-    template <class Page> Page* Open() {
+    // The page replaces the one before unless it is opened beside it.
+    template <class Page> Page* Open(bool beside = false) {
         auto* p = new Page();
-        page.reset(p);
+        if (beside) others.emplace_back(p);
+        else page.reset(p);
         EXPECT_TRUE(p->Create(host.get()));
         p->move(0, 0);
         p->show();
@@ -96,6 +99,7 @@ protected:
 
     std::unique_ptr<QWidget> host;
     std::unique_ptr<CDialog> page;
+    std::vector<std::unique_ptr<CDialog>> others;
     std::string link, log, syncLog;
 
 private:
@@ -185,22 +189,6 @@ TEST_F(PagesTest, FrequencyPollsOnlyWhileVisibleAndTheSpectrumOncePerSecond) {
     EXPECT_EQ(g_pAppIni->startFft, 0);
 }
 
-TEST_F(PagesTest, FrequencySourceIsWrittenAndReadBack) {
-    REQUIRE_SIM("--force", "fs=7");
-    auto* fft = Open<CDlgMainFft>();
-    auto* combo = fft->Item<QComboBox>(CDlgMainFft::IDC_SOURCE);
-    EXPECT_EQ(combo->currentIndex(), 4);  // 7 is shown as the last entry
-    const size_t mark = LogMark();
-    combo->setCurrentIndex(2);
-    emit combo->activated(2);
-    const std::string seen = Log(mark);
-    const size_t set = seen.find("set 0x22 2 int32");
-    ASSERT_NE(set, std::string::npos);
-    EXPECT_NE(seen.find("get 0x22 0 1 int32", set), std::string::npos);
-    EXPECT_EQ(fft->Source(), 2);
-    EXPECT_EQ(fft->GetDlgItemText(CDlgMainFft::IDC_UNIT), "deg/s");
-}
-
 // --- Vibration page ---------------------------------------------------------
 
 TEST(VibrationNumbers, NaturalFrequencyQFactorAndCurve) {
@@ -242,20 +230,33 @@ TEST_F(PagesTest, VibrationFieldsOfAKnownRinging) {
     EXPECT_EQ(Log(mark), "");
 }
 
-TEST_F(PagesTest, VibrationSourceIsWrittenAndReadBack) {
-    REQUIRE_SIM("--force", "vs=-3");
-    auto* vibr = Open<CDlgMainVibr>();
-    auto* combo = vibr->Item<QComboBox>(CDlgMainVibr::IDC_SOURCE);
-    EXPECT_EQ(combo->currentIndex(), 0);
-    const size_t mark = LogMark();
-    combo->setCurrentIndex(2);
-    emit combo->activated(2);
-    const std::string seen = Log(mark);
-    const size_t set = seen.find("set 0x23 2 int32");
-    ASSERT_NE(set, std::string::npos);
-    EXPECT_NE(seen.find("get 0x23 0 1 int32", set), std::string::npos);
-    EXPECT_EQ(vibr->Source(), 2);
-    EXPECT_EQ(combo->currentIndex(), 2);
+// The source: a module value outside the list is shown clamped; a choice is
+// written and read back.
+TEST_F(PagesTest, SourcesAreWrittenAndReadBack) {
+    REQUIRE_SIM("--force", "fs=7", "--force", "vs=-3");
+    struct Case {
+        CDialog* page;
+        int combo, shown;
+        const char *set, *get;
+    };
+    auto* fft = Open<CDlgMainFft>();
+    for (const Case& c : {Case{fft, CDlgMainFft::IDC_SOURCE, 4, "set 0x22 2 int32", "get 0x22 0 1 int32"},
+                          Case{Open<CDlgMainVibr>(true), CDlgMainVibr::IDC_SOURCE, 0, "set 0x23 2 int32",
+                               "get 0x23 0 1 int32"}}) {
+        auto* combo = c.page->Item<QComboBox>(c.combo);
+        EXPECT_EQ(combo->currentIndex(), c.shown);
+        const size_t mark = LogMark();
+        combo->setCurrentIndex(2);
+        emit combo->activated(2);
+        const std::string seen = Log(mark);
+        const size_t set = seen.find(c.set);
+        ASSERT_NE(set, std::string::npos) << c.set;
+        EXPECT_NE(seen.find(c.get, set), std::string::npos) << c.get;
+        EXPECT_EQ(combo->currentIndex(), 2);
+        if (c.page == fft) {
+            EXPECT_EQ(fft->GetDlgItemText(CDlgMainFft::IDC_UNIT), "deg/s");
+        }
+    }
 }
 
 // --- Sync data page ---------------------------------------------------------
