@@ -221,6 +221,15 @@ TEST_F(PagesTest, VibrationFieldsOfAKnownRinging) {
     EXPECT_EQ(vibr->GetDlgItemText(CDlgMainVibr::IDC_NATURAL_FREQUENCY), "11.5");
     EXPECT_EQ(vibr->GetDlgItemText(CDlgMainVibr::IDC_Q_FACTOR), "1.0");
     EXPECT_FLOAT_EQ(vibr->Amplitude(), 0.5f);
+    // The red curve passes its first crest, a quarter period in.
+    const QImage& img = vibr->Plot()->Image();
+    const PlotArea a = CPlotFrame::AreaFor(img.size());
+    const double value = CDlgMainVibr::CurveValue(10.0f, 0.5f, 0.5f, 0.025);
+    const int x = int((a.right - a.left) * 0.025 + a.left);
+    const int y = int((value + 1) * (a.top - a.bottom) * 0.5 + a.bottom);
+    bool red = false;
+    for (int dy = -2; dy <= 2; ++dy) red |= qRed(img.pixel(x, y + dy)) > 200 && qGreen(img.pixel(x, y + dy)) < 100;
+    EXPECT_TRUE(red) << "no curve at " << x << "," << y;
     EXPECT_TRUE(vibr->GetDlgItem(CDlgMainVibr::IDC_RUN)->isEnabled());
     EXPECT_TRUE(vibr->HasTimer(CDlgMainVibr::TIMER_POLL));  // "startVibr" is 1 at first
 
