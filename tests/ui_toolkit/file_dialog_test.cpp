@@ -1,0 +1,113 @@
+// The save-file dialog: filter conversion, default suffix, the
+// working-directory-relative path rule, and a real dialog run with the
+// overwrite question.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "ui/toolkit/file_dialog.h"
+#include "ui/toolkit/message_box.h"
+
+namespace {
+
+// Runs `act` on each file dialog that comes up, with its run number.
+void OnEachDialog(const std::function<void(QFileDialog*, int)>& act, int runs) {
+    auto* timer = new QTimer;
+    auto n = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, runs, n] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible()) return;
+        act(dlg, (*n)++);
+        if (*n == runs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+// The user types a file name into the dialog.
+void Type(QFileDialog* dlg, const QString& name) {
+    auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+}
+
+}  // namespace
+
+TEST(FileDialog, ConvertsWindowsFilters) {
+    EXPECT_EQ(QtNameFilters("Capture Files (*.csv)|*.csv|All Files (*.*)|*.*|"),
+              QStringList({"Capture Files (*.csv)", "All Files (*)"}));
+    EXPECT_EQ(QtNameFilters("Plot Files (*.csv)|*.csv|All Files (*.*)|*.*||"),
+              QStringList({"Plot Files (*.csv)", "All Files (*)"}));
+    EXPECT_EQ(QtNameFilters("Data|*.csv;*.txt|Broken"), QStringList({"Data (*.csv *.txt)"}));
+    const QVector<FileFilter> f = ParseWindowsFilter("Sync. data Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+    ASSERT_EQ(f.size(), 2);
+    EXPECT_EQ(f[0].description, "Sync. data Files (*.csv)");
+    EXPECT_EQ(f[1].patterns, QStringList({"*.*"}));
+}
+
+TEST(FileDialog, DefaultSuffixOnlyWithoutExtension) {
+    EXPECT_EQ(ApplyDefaultSuffix("/tmp/a/records", "csv"), "/tmp/a/records.csv");
+    EXPECT_EQ(ApplyDefaultSuffix("/tmp/a.b/records", "csv"), "/tmp/a.b/records.csv");
+    EXPECT_EQ(ApplyDefaultSuffix("/tmp/records.txt", "csv"), "/tmp/records.txt");
+    EXPECT_EQ(ApplyDefaultSuffix("/tmp/.hidden", "csv"), "/tmp/.hidden.csv");
+}
+
+TEST(FileDialog, RelativeInsideTheWorkingDirectory) {
+    EXPECT_EQ(RelativeToWorkingDir("/home/u/run/records.csv", "/home/u/run"), "records.csv");
+    EXPECT_EQ(RelativeToWorkingDir("/home/u/run/sub/r.csv", "/home/u/run/"), "sub/r.csv");
+    EXPECT_EQ(RelativeToWorkingDir("/home/u/running/r.csv", "/home/u/run"), "/home/u/running/r.csv");
+    EXPECT_EQ(RelativeToWorkingDir("/r.csv", "/"), "r.csv");
+    const InitialSelection s = InitialSelectionFor(".\\records.csv", "/home/u/run");
+    EXPECT_EQ(s.folder, "/home/u/run");
+    EXPECT_EQ(s.fileName, "records.csv");
+}
+
+TEST(FileDialog, SavesWithSuffixAndAsksBeforeOverwriting) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile existing(dir.filePath("old.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+
+    QStringList filters;
+    QString firstName;
+    OnEachDialog([&](QFileDialog* dlg, int run) {
+        if (run == 0) {
+            filters = dlg->nameFilters();
+            firstName = dlg->selectedFiles().value(0);
+            Type(dlg, "old");  // the suffix makes it the existing file
+        } else {
+            Type(dlg, "new");
+        }
+        static_cast<QDialog*>(dlg)->accept();  // as the Save button does
+    }, 2);
+    QStringList questions;
+    SetMessageBoxHook([&](const MessageBoxRequest& r) {
+        questions << r.text;
+        return IDNO;  // back to the dialog
+    });
+    const QString chosen = GetSaveFileName(
+        nullptr, {"Plot Files (*.csv)|*.csv|All Files (*.*)|*.*||", "csv", dir.filePath("plot_data.csv")});
+    SetMessageBoxHook(nullptr);
+
+    EXPECT_EQ(filters, QStringList({"Plot Files (*.csv)", "All Files (*)"}));
+    EXPECT_EQ(firstName, dir.filePath("plot_data.csv"));
+    EXPECT_EQ(questions, QStringList({"old.csv already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(chosen, dir.filePath("new.csv"));
+}
+
+TEST(FileDialog, CancelGivesNothing) {
+    OnEachDialog([](QFileDialog* dlg, int) { dlg->reject(); }, 1);
+    EXPECT_TRUE(GetSaveFileName(nullptr, {"Capture Files (*.csv)|*.csv|", "csv", "capture.csv"}).isEmpty());
+}
