@@ -187,7 +187,15 @@ void COpenGlWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void COpenGlWnd::wheelEvent(QWheelEvent* event) {
-    ApplyWheel(m_camera, event->angleDelta().y());
+    // A sideways tilt of the wheel or a horizontal touchpad swipe has no
+    // vertical movement: it is not a wheel turn and does not zoom (a zero
+    // delta would otherwise count as rolled away from the user).
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    ApplyWheel(m_camera, delta);
     update();
     event->accept();
 }
