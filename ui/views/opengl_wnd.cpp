@@ -1,7 +1,7 @@
 #include "ui/views/opengl_wnd.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
+#include "ui/toolkit/message_box.h"
+
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -62,13 +62,11 @@ QString COpenGlWnd::ProbeContext() {
     return QString();
 }
 
-void COpenGlWnd::ShowFailure(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
-    box.exec();
-}
+void COpenGlWnd::ShowFailure(const QString& text) { ShowPlain(m_owner, text); }
 
 bool COpenGlWnd::Create(QWidget* parent, const QRect& rect, const QString& name, int id) {
     const QString failure = ProbeContext();
+    m_owner = parent;  // the failure box is modal to the owner's window
     if (!failure.isEmpty()) {
         ShowFailure(failure);
         return false;
