@@ -54,6 +54,7 @@ QRect LitBox(const QImage& img) {
 QRect TextAt(TextHAlign h, TextVAlign v, double angle = 0) {
     return LitBox(Render([=](CDrawContext& dc) {
         dc.SetFont(FontForCellHeight(18));
+        dc.SetBkTransparent(true);
         dc.SetTextAlign(h, v);
         dc.SetTextAngle(angle);
         dc.TextOut(60, 60, QStringLiteral("HHH"));
@@ -124,4 +125,12 @@ TEST(DrawContext, TextTurnedUpwardsForAxisTitles) {
     EXPECT_TRUE(box.right() <= 61 && box.right() > 56);  // standing left of the upward baseline
     const QFontMetrics fm(FontForCellHeight(18));
     EXPECT_LE(fm.ascent() + fm.descent(), 18);
+}
+
+TEST(DrawContext, OpaqueTextFillsItsBox) {
+    const QImage img = Render([](CDrawContext& dc) {
+        dc.SetTextColor(Qt::black);  // on the initial opaque white background
+        dc.TextOut(10, 10, QStringLiteral("."));
+    });
+    EXPECT_TRUE(Lit(img, 10, 10));  // the box's corner, not a glyph pixel
 }

@@ -38,7 +38,7 @@ CDrawContext::~CDrawContext() {
 
 void CDrawContext::Init() {
     // The initial state of a fresh device context: black solid pen, white
-    // brush, copy mode, black text.
+    // brush, copy mode, opaque white text background, black text.
     m_painter->setRenderHint(QPainter::Antialiasing, false);
     SetPen(PenStyle::Solid, 1, Qt::black);
     SetBrush(Qt::white);
@@ -82,6 +82,8 @@ void CDrawContext::SetTextAlign(TextHAlign h, TextVAlign v) {
 }
 
 void CDrawContext::SetTextColor(const QColor& color) { m_state.textColor = color; }
+void CDrawContext::SetBkTransparent(bool transparent) { m_state.bkTransparent = transparent; }
+void CDrawContext::SetBkColor(const QColor& color) { m_state.bkColor = color; }
 void CDrawContext::SetTextAngle(double degrees) { m_state.textAngle = degrees; }
 
 QRect CDrawContext::TextBoxAt(int x, int y, const QString& text) const {
@@ -109,6 +111,7 @@ void CDrawContext::TextOut(int x, int y, const QString& text) {
         anchor = QPoint(0, 0);
     }
     const QRect box = TextBoxAt(anchor.x(), anchor.y(), text);
+    if (!m_state.bkTransparent) p.fillRect(box, m_state.bkColor);
     p.setPen(m_state.textColor);
     p.drawText(QPoint(box.left(), box.top() + QFontMetrics(p.font()).ascent()), text);
     p.restore();

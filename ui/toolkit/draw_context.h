@@ -9,10 +9,10 @@
 // CDrawContext keeps the drawing state the plots are written against: a
 // current position (MoveTo/LineTo), a pen (solid, dotted or none), a brush,
 // a mix mode (copy, merge-pen = OR, XOR), a text alignment anchor
-// (left/centre/right x top/baseline/bottom), text colour and a text angle
-// for rotated titles. Coordinates are integer pixels; lines and rectangles
-// leave out their right/bottom end pixel, so adjoining pieces meet without
-// overlap (and XOR drawing does not cancel at the joints).
+// (left/centre/right x top/baseline/bottom), text colour, background mode and
+// a text angle for rotated titles. Coordinates are integer pixels; lines and
+// rectangles leave out their right/bottom end pixel, so adjoining pieces meet
+// without overlap (and XOR drawing does not cancel at the joints).
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -71,12 +71,15 @@ public:
     void SetFont(const QFont& font);
     void SetTextAlign(TextHAlign h, TextVAlign v);
     void SetTextColor(const QColor& color);
+    // Transparent: text draws only its glyphs. Opaque (the initial mode):
+    // the text's box is first filled with the background colour (white).
+    void SetBkTransparent(bool transparent);
+    void SetBkColor(const QColor& color);
     // Angle of the text's baseline in degrees, counter-clockwise (90 reads
     // upwards, as a y-axis title). The anchor stays the rotated text's own.
     void SetTextAngle(double degrees);
 
-    // Text anchored at (x, y) by the current alignment. Only the glyphs are
-    // drawn (a transparent background, as every plot asks for).
+    // Text anchored at (x, y) by the current alignment.
     void TextOut(int x, int y, const QString& text);
     // The box an unrotated TextOut at (x, y) would cover.
     QRect TextBox(int x, int y, const QString& text) const;
@@ -106,6 +109,8 @@ private:
         TextHAlign hAlign = TextHAlign::Left;
         TextVAlign vAlign = TextVAlign::Top;
         QColor textColor = Qt::black;
+        QColor bkColor = Qt::white;
+        bool bkTransparent = false;
         double textAngle = 0.0;
     };
     void Init();
