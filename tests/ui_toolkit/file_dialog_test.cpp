@@ -105,3 +105,19 @@ TEST(FileDialog, CancelGivesNothing) {
     const auto answers = OnEachDialog([](QFileDialog* dlg, int) { dlg->reject(); }, 1);
     EXPECT_TRUE(GetSaveFileName(nullptr, {"Capture Files (*.csv)|*.csv|", "csv", "capture.csv"}).isEmpty());
 }
+
+TEST(FileDialog, HookStandsForTheUser) {
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("taken.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    SetSaveFileHook([&](QWidget*, const SaveFileRequest& r) { return dir.filePath(r.initialPath); });
+    int asked = 0;
+    SetMessageBoxHook([&](const MessageBoxRequest&) { return ++asked, IDNO; });
+    const QString fresh = GetSaveFileName(nullptr, {"Capture Files (*.csv)|*.csv|", "csv", "capture"});
+    const QString taken = GetSaveFileName(nullptr, {"Capture Files (*.csv)|*.csv|", "csv", "taken"});
+    SetSaveFileHook(nullptr);
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(fresh, dir.filePath("capture.csv"));
+    EXPECT_TRUE(taken.isEmpty());  // No to replacing: nothing chosen
+    EXPECT_EQ(asked, 1);
+}
