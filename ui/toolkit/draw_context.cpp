@@ -33,6 +33,8 @@ CDrawContext::CDrawContext(QPainter& painter) : m_painter(&painter) {
 }
 
 CDrawContext::~CDrawContext() {
+    // A Save left open must not shift the borrowed painter's own state.
+    while (!m_saved.empty()) Restore();
     if (!m_ownPainter) m_painter->restore();
 }
 
