@@ -75,6 +75,18 @@ TEST(DrawContext, MergePenOrsCrossingCurves) {
     EXPECT_EQ(img.pixel(20, 10), qRgb(0xFF, 0xFF, 0x20));
 }
 
+TEST(DrawContext, XorPenDrawnTwiceLeavesNoTrace) {
+    const QImage img = Render([](CDrawContext& dc) {
+        dc.SetMixMode(MixMode::XorPen);
+        dc.SetPen(PenStyle::Solid, 1, QColor(128, 128, 128));
+        for (int pass = 0; pass < 2; ++pass) dc.Polyline({QPoint(0, 30), QPoint(40, 30), QPoint(40, 0)});
+        dc.Polyline({QPoint(0, 50), QPoint(40, 50)});  // once: it shows
+    });
+    EXPECT_EQ(img.pixel(20, 50), qRgb(128, 128, 128));
+    EXPECT_EQ(img.pixel(20, 30), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(40, 30), qRgb(0, 0, 0));  // the joint too: each pass draws it once
+}
+
 TEST(DrawContext, DottedPenAndLineEnds) {
     const QImage img = Render([](CDrawContext& dc) {
         dc.SetPen(PenStyle::Dot, 1, Qt::white);
