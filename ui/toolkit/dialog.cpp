@@ -413,8 +413,7 @@ void CDialog::ShowDlgItem(int id, bool show) {
 
 void CDialog::CheckDlgButton(int id, bool checked) {
     auto* b = qobject_cast<QAbstractButton*>(GetDlgItem(id));
-    if (!b) return;
-    b->setCheckable(true);
+    if (!b || !b->isCheckable()) return;  // a push button has no check state
     // An exclusive group would keep its checked button down; unchecking it
     // by program leaves the group with none checked.
     QButtonGroup* group = b->group();
@@ -508,8 +507,10 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
-        for (auto* b : findChildren<QPushButton*>()) {
-            if (b->isDefault() && b->isVisible() && b->isEnabled() && b->window() == window()) {
+        // Only this dialog's own default button: a page's belongs to the page.
+        for (QWidget* w : std::as_const(m_items)) {
+            auto* b = qobject_cast<QPushButton*>(w);
+            if (b && b->isDefault() && b->isVisible() && b->isEnabled()) {
                 b->click();
                 event->accept();
                 return;
