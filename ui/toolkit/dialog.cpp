@@ -341,7 +341,11 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         auto* t = new QTextEdit(this);
         t->setReadOnly(true);
         t->setAcceptRichText(true);
-        if (!(def.style & CS_VSCROLL)) t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (!(def.style & CS_VSCROLL)) {
+            // A one-line read-out: a thin margin, so that the line shows whole.
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->document()->setDocumentMargin(1);
+        }
         t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         if (def.style & CS_CENTER) t->setAlignment(Qt::AlignHCenter);
         return t;
