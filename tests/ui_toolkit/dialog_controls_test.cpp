@@ -139,6 +139,15 @@ TEST(DialogControls, CentredEditAndRichEdit) {
               Qt::AlignHCenter);
 }
 
+TEST(DialogControls, OneLineRichEditShowsItsLineWhole) {
+    Dlg d;
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    d.RichEditAppend(2011, QStringLiteral("0.125 : 1.5, 2.25, -3"), Qt::black);
+    auto* t = d.Item<QTextEdit>(2011);
+    EXPECT_LE(t->document()->size().height(), t->viewport()->height());
+}
+
 TEST(DialogControls, RichEditAppendsColouredRuns) {
     Dlg d;
     d.RichEditAppend(2011, QStringLiteral("x"), Qt::black);

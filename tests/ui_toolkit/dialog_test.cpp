@@ -317,6 +317,25 @@ TEST(DialogCommon, ClampToVirtualScreenCountsTheWindowFrame) {
     EXPECT_EQ(y, desk.y());
 }
 
+TEST(DialogCommon, AFrameKnownOnlyOnceShownIsClampedThen) {
+    // The window manager adds its frame when the window is mapped.
+    struct FramedWhenShown : Recorder {
+        QMargins FrameMargins() const override { return isVisible() ? QMargins(5, 25, 5, 5) : QMargins(); }
+    } dlg;
+    dlg.Create();
+    QRect desk;
+    for (QScreen* s : QGuiApplication::screens()) desk = desk.united(s->geometry());
+    int x = desk.right() + 10000, y = desk.bottom() + 10000;
+    dlg.ClampToVirtualScreen(x, y);
+    EXPECT_EQ(x, desk.x() + desk.width() - dlg.width() - 1);  // no frame known yet
+    dlg.move(x, y);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    ASSERT_TRUE(WaitFor([&] { return dlg.pos().x() == desk.x() + desk.width() - (dlg.width() + 10) - 1; }, 2000))
+        << dlg.pos().x();
+    EXPECT_EQ(dlg.pos().y(), desk.y() + desk.height() - (dlg.height() + 30) - 1);
+}
+
 TEST(IndicatorImages, EightLampsWithWhiteMappedToButtonFace) {
     QPalette pal;
     pal.setColor(QPalette::Button, QColor(10, 20, 30));
