@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QWheelEvent>
+
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -89,4 +92,35 @@ TEST_F(ViewerTest, DefaultMouseModeNeverDrags) {
     EXPECT_TRUE(viewer->draggingPointer());
     QTest::mouseRelease(viewer, Qt::LeftButton, {}, QPoint(100, 80));
     EXPECT_FALSE(viewer->draggingPointer());
+}
+
+TEST_F(ViewerTest, PointerNotificationsOverThePlotAreaAndOnLeaving) {
+    viewer->refreshViewPort(true, false);
+    std::vector<int> codes;
+    QObject::connect(viewer, &CChartViewer::Notify, [&codes](int, int code) { codes.push_back(code); });
+    QTest::mouseMove(viewer, QPoint(100, 80));
+    EXPECT_EQ(codes, (std::vector<int>{CChartViewer::CVN_MouseMoveChart, CChartViewer::CVN_MouseMovePlotArea}));
+    codes.clear();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(viewer, &leave);
+    EXPECT_EQ(codes, (std::vector<int>{CChartViewer::CVN_MouseLeavePlotArea, CChartViewer::CVN_MouseLeaveChart}));
+}
+
+TEST_F(ViewerTest, WheelZoomsOnlyWithAFactorOtherThanOne) {
+    viewer->refreshViewPort(true, false);
+    Pump(40);
+    QTest::mouseMove(viewer, QPoint(100, 80));
+    auto wheel = [this] {
+        QWheelEvent e(QPointF(100, 80), viewer->mapToGlobal(QPointF(100, 80)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewer, &e);
+    };
+    wheel();
+    EXPECT_DOUBLE_EQ(viewer->getViewPortWidth(), 1);
+    EXPECT_EQ(notifications, 1);
+    EXPECT_FALSE(viewer->hasFocus());
+    viewer->setWheelZoomFactor(2);
+    wheel();
+    EXPECT_DOUBLE_EQ(viewer->getViewPortWidth(), 0.5);
+    EXPECT_EQ(notifications, 2);
 }
