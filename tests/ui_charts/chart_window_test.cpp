@@ -267,11 +267,13 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     EXPECT_GT(count(img, 0x0000FF), 100);
 }
 
-TEST_F(ChartWindowTest, HiddenWindowSamplesNothingAndStartsEmpty) {
+TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
     Open("");
     Pump(200);
     ASSERT_GT(Samples(*window), 0);
-    window->hide();
+    window->close();  // the close box only hides the window
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsDestroyed());
     Pump(100);
     EXPECT_EQ(Samples(*window), 0);
     const size_t before = ReadAll(log).size();
