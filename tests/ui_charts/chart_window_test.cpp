@@ -282,13 +282,14 @@ TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
     EXPECT_EQ(ReadAll(log).size(), before);
 }
 
-TEST_F(ChartWindowTest, PlacementIsRestoredAndStored) {
+TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
     Open("chartSx=100\nchartSy=120\nchartDx=640\nchartDy=420\n", {}, false);
     EXPECT_EQ(window->pos(), QPoint(100, 120));
     EXPECT_EQ(window->size(), QSize(640, 420));
     window->move(150, 160);
     window->resize(700, 450);
     Pump(50);
+    EXPECT_EQ(window->Viewer()->Image().size(), QSize(702, 414));  // the chart follows the window's size
     window->DestroyWindow();
     EXPECT_EQ(g_pAppIni->chartSx, 150);
     EXPECT_EQ(g_pAppIni->chartSy, 160);
