@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -182,6 +186,13 @@ bool CTARVIK_UIApp::StartSimulator() {
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/tarvik-sim");
     m_sim = std::make_unique<QProcess>();
     m_sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulator ends with this program even when it is killed and cannot
+    // stop it: the kernel sends SIGTERM to the child when its parent dies.
+    const pid_t parent = ::getpid();
+    m_sim->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(1);  // the parent died before the request
+    });
     m_sim->start(program, {QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
     if (!m_sim->waitForStarted(kSimReadyTimeoutMs)) {
         std::fprintf(stderr, "tarvik-ui: cannot start %s\n", program.toLocal8Bit().constData());

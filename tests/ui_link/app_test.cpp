@@ -14,7 +14,14 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <clocale>
+#include <thread>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -107,6 +114,64 @@ TEST(AppLocale, NumericCategoryIsCAfterStartUp) {
     QLocale::setDefault(QLocale::system());
     EXPECT_STREQ(text, "1.5");
     EXPECT_EQ(qt, "1.5");
+}
+
+// The state letter of a process from /proc ('Z' zombie), 0 when it is gone.
+char ProcessState(pid_t pid, pid_t* parent = nullptr) {
+    char buffer[512] = {};
+    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f) return 0;
+    const size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    const std::string text(buffer, n);
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos || close + 4 > text.size()) return 0;
+    std::istringstream rest(text.substr(close + 2));
+    char state = 0;
+    pid_t ppid = 0;
+    rest >> state >> ppid;
+    if (parent) *parent = ppid;
+    return state;
+}
+
+pid_t ChildOf(pid_t parent) {
+    DIR* d = opendir("/proc");
+    pid_t found = -1;
+    while (dirent* e = d ? readdir(d) : nullptr) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+        pid_t ppid = 0;
+        if (pid > 0 && ProcessState(pid, &ppid) && ppid == parent) found = pid;
+    }
+    if (d) closedir(d);
+    return found;
+}
+
+TEST(AppSimulate, TheSimulatorEndsWhenTheProgramIsKilled) {
+    const std::string ui = BinDir() + "/tarvik-ui";
+    if (access((BinDir() + "/tarvik-sim").c_str(), X_OK) != 0) GTEST_SKIP() << "tarvik-sim is not built";
+    CTempDir dir;
+    std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\nchartWinShow=0\n";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.Path().c_str()) == 0) execl(ui.c_str(), ui.c_str(), "--simulate", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    pid_t sim = -1;
+    for (int i = 0; i < 200 && sim < 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        sim = ChildOf(pid);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ASSERT_GT(sim, 0) << "tarvik-ui started no simulator";
+    char state = 'R';
+    for (int i = 0; i < 100 && state != 0 && state != 'Z'; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        state = ProcessState(sim);
+    }
+    if (state != 0 && state != 'Z') kill(sim, SIGKILL);
+    EXPECT_TRUE(state == 0 || state == 'Z') << "the simulator outlived the killed program";
 }
 
 }  // namespace
