@@ -223,6 +223,29 @@ TEST_F(CliE2e, AFailedOpenNamesTheReason) {
     EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
 }
 
+// Auto-detection closes and reopens the port for every rate; a normal user
+// (root ignores the exclusive flag) must find it free each time.
+TEST_F(CliE2e, AutoDetectionReopensThePortForANormalUser) {
+    std::vector<std::string> prefix;
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0 ||
+            std::system("/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- true >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "setpriv cannot switch to an unprivileged user here; not tested as a normal user";
+        prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+    StartSim();
+    if (IsSkipped()) return;
+    char* tty = realpath(Link().c_str(), nullptr);
+    ASSERT_NE(tty, nullptr);
+    ASSERT_EQ(chmod(tty, 0666), 0);
+    free(tty);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    prefix.insert(prefix.end(), {BinDir() + "/tarvik-cli", "--port", Link(), "--baud", "auto", "get", "0x02"});
+    ProgramResult r = RunProgram(prefix, "/");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1011\n");
+}
+
 // A by-id sized path (the link in a folder with a long name) connects.
 TEST_F(CliE2e, ALongPortPathConnects) {
     const std::string folder = dir.File("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-" + std::string(60, 'x'));
