@@ -39,7 +39,9 @@ protected:
     std::string Link() const { return dir.File("tty"); }
     ProgramResult Cli(std::vector<std::string> args, bool withBaud = true, double timeoutS = 60,
                       double interruptAfterS = -1) {
-        std::vector<std::string> argv = {BinDir() + "/tarvik-cli", "--port", Link()};
+        // A generous time-out: a busy test machine can make a 30 ms exchange
+        // miss its deadline. Tests of the time-out itself give their own.
+        std::vector<std::string> argv = {BinDir() + "/tarvik-cli", "--port", Link(), "--timeout", "300"};
         if (withBaud) {
             argv.push_back("--baud");
             argv.push_back("115200");
