@@ -13,6 +13,7 @@
 #include "ui/toolkit/tab_dialog.h"
 #include "ui/views/opengl_ahrs.h"
 
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ std::string Plain(const char* text) {
 }
 
 TEST_F(CalibTest, GyroAccelAsksSendsThreeWaitsForTheModuleAndRereadsTheTables) {
-    Start({"--calibration-time", "gyro-accel=1.5"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--calibration-time", "gyro-accel=1.5"}));
     ASSERT_TRUE(RunUntil([&] { return ProcedureButtons(true); }, 2000));
     const size_t before = Log().size();
     const auto start = std::chrono::steady_clock::now();
@@ -153,7 +154,7 @@ TEST_F(CalibTest, GyroAccelAsksSendsThreeWaitsForTheModuleAndRereadsTheTables) {
 }
 
 TEST_F(CalibTest, NoSendsNothingCalibrationsClearTheMarksResetDoesNot) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(Control("force 0x46:0 0.5"));
     for (int i = 0; i < 4; ++i) page()->ReadCalibration(false);
     ASSERT_TRUE(page()->IsMarked(0, 0));
@@ -173,7 +174,7 @@ TEST_F(CalibTest, NoSendsNothingCalibrationsClearTheMarksResetDoesNot) {
 }
 
 TEST_F(CalibTest, FailureSaysSoAndLeavesTheTables) {
-    Start({"--fail-calibration", "gyro-accel", "--calibration-time", "gyro-accel=0.5"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--fail-calibration", "gyro-accel", "--calibration-time", "gyro-accel=0.5"}));
     const std::string bias = Cell(0, 3);
     page()->OnCommand(Page::IDC_CALIB_GYRO_ACCEL);
     ASSERT_TRUE(RunUntil([&] { return Status() == Page::kTextFailed; }, 5000)) << Status();
@@ -184,7 +185,7 @@ TEST_F(CalibTest, FailureSaysSoAndLeavesTheTables) {
 }
 
 TEST_F(CalibTest, ModuleThatNeverFinishesIsGivenUpAfterTheLimit) {
-    Start({"--hang-calibration", "magnetometer"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--hang-calibration", "magnetometer"}));
     page()->magnLimitMs = 1500;
     const std::string bias = Cell(0, 6);
     page()->OnCommand(Page::IDC_CALIB_MAGN);
@@ -203,7 +204,7 @@ TEST_F(CalibTest, ModuleThatNeverFinishesIsGivenUpAfterTheLimit) {
 }
 
 TEST_F(CalibTest, StatusWordOutcomeTexts) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     const std::pair<const char*, const char*> cases[] = {
         {"status 10000", Page::kTextFailed}, {"status 8", Page::kTextSuccess}, {"status 10008", Page::kTextFailed},
         {"status 0", ""}};
@@ -215,7 +216,7 @@ TEST_F(CalibTest, StatusWordOutcomeTexts) {
 }
 
 TEST_F(CalibTest, FailedStatusReadDisablesTheButtonsButKeepsTheText) {
-    Start({"--hang-calibration", "gyro-accel"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--hang-calibration", "gyro-accel"}));
     page()->OnCommand(Page::IDC_CALIB_GYRO_ACCEL);
     page()->OnTimer(Page::TIMER_STATUS);
     ASSERT_TRUE(Control("drop-request 0x05"));
@@ -225,7 +226,7 @@ TEST_F(CalibTest, FailedStatusReadDisablesTheButtonsButKeepsTheText) {
 }
 
 TEST_F(CalibTest, StartCommandTheModuleDoesNotTakeStartsNothing) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(Control("drop-request 0x06"));
     page()->OnCommand(Page::IDC_CALIB_MAGN);
     EXPECT_EQ(Status(), Page::kTextFailed);
@@ -234,7 +235,7 @@ TEST_F(CalibTest, StartCommandTheModuleDoesNotTakeStartsNothing) {
 }
 
 TEST_F(CalibTest, MagnetometerViewCollectsTheCloudWhileTheModuleCalibrates) {
-    Start({"--calibration-time", "magnetometer=2.5"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--calibration-time", "magnetometer=2.5"}));
     page()->OnCommand(Page::IDC_CALIB_MAGN);
     EXPECT_EQ(Status(), Page::kTextMagn);
     ASSERT_TRUE(view()->isVisible());
@@ -247,6 +248,16 @@ TEST_F(CalibTest, MagnetometerViewCollectsTheCloudWhileTheModuleCalibrates) {
     EXPECT_EQ(view()->Progress(), 2);
     const float* p = view()->View()->m_points[0];
     EXPECT_LT(std::abs(p[0] - 0.09f), 0.3f);  // about the offset centre, field / 200
+    // The cloud and its box are drawn in white.
+    ASSERT_TRUE(view()->HasViewWindow());
+    const QImage img = view()->View()->grabFramebuffer();
+    int white = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            white += c.red() > 230 && c.green() > 230 && c.blue() > 230;
+        }
+    EXPECT_GT(white, 20);
     // Over: the cloud stays as it is and the view is not redrawn by the timer.
     const int invalidations = view()->invalidations;
     QTest::qWait(400);
@@ -261,7 +272,7 @@ TEST_F(CalibTest, MagnetometerViewCollectsTheCloudWhileTheModuleCalibrates) {
 }
 
 TEST_F(CalibTest, ProgressCountsWholeSecondsUpToThirty) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     uint32_t now = 0xFFFFF000u;  // across the wrap of the tick count
     view()->tick = [&] { return now; };
     view()->Restart();
@@ -274,7 +285,7 @@ TEST_F(CalibTest, ProgressCountsWholeSecondsUpToThirty) {
 }
 
 TEST_F(CalibTest, ReadingBecomesAPointAndTheCloudStopsAtAThousand) {
-    Start({"--hang-calibration", "magnetometer"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--hang-calibration", "magnetometer"}));
     page()->OnCommand(Page::IDC_CALIB_MAGN);
     ASSERT_TRUE(Control("force 0x35 100 -40 250"));
     COpenGlAhrs* v = view()->View();
@@ -292,7 +303,7 @@ TEST_F(CalibTest, ReadingBecomesAPointAndTheCloudStopsAtAThousand) {
 }
 
 TEST_F(CalibTest, ClosingTheWindowsDuringTheProcedureStopsTheirPolling) {
-    Start({"--calibration-time", "magnetometer=2"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--calibration-time", "magnetometer=2"}));
     page()->OnCommand(Page::IDC_CALIB_MAGN);
     QTest::qWait(400);
     // The close box hides the view: its sampling stops, the page goes on.
@@ -317,7 +328,7 @@ TEST_F(CalibTest, ClosingTheWindowsDuringTheProcedureStopsTheirPolling) {
 }
 
 TEST_F(CalibTest, ResetWritesNineWaitsAndReadsTheFactoryTables) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(Control("force 0x46:0 0.5"));
     for (int i = 0; i < 4; ++i) page()->ReadCalibration(false);
     const size_t before = Log().size();
@@ -332,7 +343,7 @@ TEST_F(CalibTest, ResetWritesNineWaitsAndReadsTheFactoryTables) {
 }
 
 TEST_F(CalibTest, ServiceButtonsOnlyForAdmin) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_FALSE(page()->GetDlgItem(Page::IDC_SFD)->isVisible());
     EXPECT_FALSE(page()->GetDlgItem(Page::IDC_CALIB_TEMP)->isVisible());
 }
@@ -346,7 +357,7 @@ protected:
 };
 
 TEST_F(CalibAdminTest, SfdSendsTheTextCommandWithoutAQuestion) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(page()->GetDlgItem(Page::IDC_SFD)->isVisible());
     const size_t before = Log().size();
     const auto start = std::chrono::steady_clock::now();
@@ -361,7 +372,7 @@ TEST_F(CalibAdminTest, SfdSendsTheTextCommandWithoutAQuestion) {
 }
 
 TEST_F(CalibAdminTest, TemperatureCalibrationShowsTheRangeAndEndsWithTheModule) {
-    Start({"--hang-calibration", "temperature", "--force", "0x32=24.7"});
+    ASSERT_NO_FATAL_FAILURE(Start({"--hang-calibration", "temperature", "--force", "0x32=24.7"}));
     const size_t before = Log().size();
     page()->OnCommand(Page::IDC_CALIB_TEMP);
     EXPECT_TRUE(questions.empty());
