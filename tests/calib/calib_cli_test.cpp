@@ -1,6 +1,7 @@
 // tarvik-cli calibrate magnetometer: coverage and residual of the readings,
 // the CSV of --samples, and the command against the simulator.
 #include "cli/calibrate.h"
+#include "cli/cli_options.h"
 #include "tests/e2e/child_process.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,16 @@ TEST(CalibCli, ReadingsInAPlaneHaveNoFitButACoverage) {
 
 TEST(CalibCli, SamplesCsvHasAHeaderAndOneLinePerReading) {
     EXPECT_EQ(clicalib::SamplesCsv({{1.5, -2, 30.25}, {0, 0, 0}}), "x,y,z\n1.5000,-2.0000,30.2500\n0.0000,0.0000,0.0000\n");
+}
+
+TEST(CalibCli, SamplesFileOnlyForTheMagnetometer) {
+    std::string error;
+    const char* magn[] = {"tarvik-cli", "calibrate", "magnetometer", "--samples", "s.csv"};
+    const auto o = ParseCliOptions(5, magn, &error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->samples, "s.csv");
+    const char* gyro[] = {"tarvik-cli", "calibrate", "gyro-accel", "--samples", "s.csv"};
+    EXPECT_FALSE(ParseCliOptions(5, gyro, &error));
 }
 
 std::string ReadFile(const std::string& path) {
