@@ -20,6 +20,13 @@ std::string CAppIni::DefaultPath() {
     return path;
 }
 
+bool CAppIni::SetText(char (&field)[kTextSize], const std::string& text) {
+    if (text.size() >= static_cast<size_t>(kTextSize) || text.find_first_of("\r\n") != std::string::npos)
+        return false;
+    std::memcpy(field, text.c_str(), text.size() + 1);
+    return true;
+}
+
 CAppIni::CAppIni() : CAppIni(DefaultPath(), true) {}
 
 CAppIni::CAppIni(const std::string& path, bool load) : CIni(kSection, path) {
@@ -66,7 +73,7 @@ void CAppIni::Exchange(bool save) {
     Text(save, "comPort", comPort, kTextSize, "/dev/ttyUSB0");
     Int(save, "comBaudrate", comBaudrate, 115200);
     Int(save, "deviceID", deviceID, 1);
-    Int(save, "trTimeout", trTimeout, 30);
+    IntInRange(save, "trTimeout", trTimeout, kTrTimeoutDefault, kTrTimeoutMin, kTrTimeoutMax);
     Text(save, "gpsPort", gpsPort, kTextSize, "/dev/ttyUSB1");
     Int(save, "gpsBaudrate", gpsBaudrate, 38400);
     Int(save, "chartWinShow", chartWinShow, 1);

@@ -28,6 +28,18 @@ public:
 
     static std::string DefaultPath();
 
+    // The transaction time-out: 30 ms unless set, always within 10..10000 ms
+    // (0 or a huge value would make every exchange fail or hang).
+    static constexpr int kTrTimeoutDefault = 30;
+    static constexpr int kTrTimeoutMin = 10;
+    static constexpr int kTrTimeoutMax = 10000;
+    static int LimitTrTimeout(int ms) { return ms < kTrTimeoutMin ? kTrTimeoutMin : ms > kTrTimeoutMax ? kTrTimeoutMax : ms; }
+
+    // Stores a text into one of the text fields. Refused, the field keeping
+    // its old value, when the text holds a line break (it would add keys or
+    // sections to the file) or does not fit (259 characters).
+    static bool SetText(char (&field)[kTextSize], const std::string& text);
+
     int admin;
     int mainTabSel;
     int mainSx;

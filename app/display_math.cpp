@@ -1,7 +1,8 @@
 #include "app/display_math.h"
 
+#include "app/c_locale.h"
+
 #include <cmath>
-#include <cstdio>
 
 std::string FormatAutoPrecision(double value) {
     const double m = std::fabs(value);
@@ -17,14 +18,13 @@ std::string FormatAutoPrecision(double value) {
     else if (m < 1.0) fmt = "%.3f";
     else if (m < 10.0) fmt = "%.2f";
 
-    char buf[64];
-    const int n = std::snprintf(buf, sizeof buf, fmt, value);
-    if (n <= 0) return {};
-    // snprintf truncates safely; the length is what fits in the buffer.
-    std::string text(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+    // C locale: the point is "." under every LANG.
+    std::string text = FormatC(fmt, value);
 
+    // Only a mantissa without exponent loses its trailing zeros: the zeros
+    // of "1.5e+10" belong to the exponent.
     const size_t dot = text.find('.');
-    if (dot != std::string::npos) {
+    if (dot != std::string::npos && text.find_first_of("eE") == std::string::npos) {
         // Keep at least one digit after the point.
         while (text.size() > dot + 2 && text.back() == '0') text.pop_back();
     }

@@ -4,8 +4,9 @@
 #include <string>
 
 // The text of a floating-point value with automatic precision: the format
-// follows the magnitude, then trailing zeros after the point are stripped
-// down to one digit ("0.0", "12.5", "2e+06").
+// follows the magnitude, then trailing zeros after the point of a mantissa
+// without exponent are stripped down to one digit ("0.0", "12.5", "2e+06",
+// "1.5e+10"). Always in the C locale.
 std::string FormatAutoPrecision(double value);
 
 // Moves the top-left corner (x, y) of a w x h window so that it lies on the

@@ -1,5 +1,7 @@
 #include "app/ini.h"
 
+#include "app/c_locale.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,24 +34,32 @@ void CIni::Int(bool save, const char* key, int& field, int defaultValue) {
     field = value ? CIniFile::ParseInt(*value) : defaultValue;
 }
 
-void CIni::Double(bool save, const char* key, double& field, double defaultValue) {
+void CIni::IntInRange(bool save, const char* key, int& field, int defaultValue, int minimum, int maximum) {
+    auto limit = [&](int v) { return v < minimum ? minimum : v > maximum ? maximum : v; };
     if (save) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%g", field);
-        m_file.Set(m_section, key, text);
+        field = limit(field);
+        Int(save, key, field, defaultValue);
         return;
     }
-    char fallback[64];
-    std::snprintf(fallback, sizeof fallback, "%g", defaultValue);
-    std::string text = m_file.Get(m_section, key).value_or(fallback);
+    const auto value = m_file.Get(m_section, key);
+    field = value && CIniFile::IsInt(*value) ? limit(CIniFile::ParseInt(*value)) : defaultValue;
+}
+
+void CIni::Double(bool save, const char* key, double& field, double defaultValue) {
+    if (save) {
+        // C locale: "37.1235" under every LANG, never "37,1235".
+        m_file.Set(m_section, key, FormatC("%g", field));
+        return;
+    }
+    std::string text = m_file.Get(m_section, key).value_or(FormatC("%g", defaultValue));
     if (text.size() > 127) text.resize(127);
-    // atof's rule: text that is not a number gives 0.
-    field = std::atof(text.c_str());
+    // atof's rule (text that is not a number gives 0), in the C locale.
+    field = ParseDoubleC(text.c_str());
 }
 
 void CIni::Text(bool save, const char* key, char* field, int size, const char* defaultValue) {
     if (save) {
-        m_file.Set(m_section, key, std::string("\"") + field + "\"");
+        if (std::strpbrk(field, "\r\n") == nullptr) m_file.Set(m_section, key, std::string("\"") + field + "\"");
         return;
     }
     const std::string value = m_file.Get(m_section, key).value_or(defaultValue);

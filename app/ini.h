@@ -26,7 +26,12 @@ protected:
 
     // Each reads from the file when `save` is false and writes when true.
     void Int(bool save, const char* key, int& field, int defaultValue);
+    // An int limited to minimum..maximum when loaded and saved; a text that
+    // is not a number gives the default.
+    void IntInRange(bool save, const char* key, int& field, int defaultValue, int minimum, int maximum);
     void Double(bool save, const char* key, double& field, double defaultValue);
+    // A text holding a line break is not written: it would end the key's line
+    // and could add keys or sections; the file keeps the key's old value.
     void Text(bool save, const char* key, char* field, int size, const char* defaultValue);
 
 private:

@@ -3,8 +3,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -82,8 +84,35 @@ std::string CIniFile::Text() const {
     return out;
 }
 
+namespace {
+
+// The file a save must replace: a symbolic link is followed to its target
+// (also a dangling one, whose target the save then creates), so that the
+// link stays a link.
+std::string SaveTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p.string();
+}
+
+}  // namespace
+
 bool CIniFile::Save(const std::string& path) const {
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    const std::string target = SaveTarget(path);
+    // A file the user may not write, or one marked read-only (no write bit at
+    // all, which binds root too), keeps its content: the rename below would
+    // otherwise replace it, since only the folder's rights count for that.
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && (::access(target.c_str(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+        return false;
+    const std::string temp = target + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) return false;
@@ -95,7 +124,9 @@ bool CIniFile::Save(const std::string& path) const {
             return false;
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    // The new file keeps the old one's permissions.
+    if (exists) (void)::chmod(temp.c_str(), st.st_mode & 07777);
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         return false;
     }
@@ -176,4 +207,11 @@ int CIniFile::ParseInt(const std::string& text) {
     // Like the Windows call, the value is taken as 32 bits.
     const uint32_t bits = static_cast<uint32_t>(negative ? -value : value);
     return static_cast<int>(bits);
+}
+
+bool CIniFile::IsInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
 }

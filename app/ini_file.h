@@ -15,7 +15,9 @@ public:
     bool Load(const std::string& path);
     void LoadText(const std::string& text);
     // Writes the whole file atomically (a temporary file in the same folder,
-    // then a rename). False, and the old file untouched, when that fails.
+    // then a rename). A symbolic link is written through to its target; a
+    // file that is read-only (or not writable by the user) is left alone.
+    // False, and the old file untouched, when the file is not written.
     bool Save(const std::string& path) const;
     std::string Text() const;
 
@@ -27,6 +29,8 @@ public:
     // GetPrivateProfileInt's number rule: optional blanks, an optional sign and
     // decimal digits; text that is not a number gives 0.
     static int ParseInt(const std::string& text);
+    // Whether the text starts (after blanks and a sign) with a decimal digit.
+    static bool IsInt(const std::string& text);
 
 private:
     struct Line {

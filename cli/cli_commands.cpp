@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "app/app_ini.h"
+#include "cli/calibrate.h"
 #include "cli/dump_file.h"
 #include "cli/object_values.h"
 #include "cli/probe_file.h"
@@ -185,18 +186,27 @@ int CmdSet(const Target& t, uint32_t variable) {
 
 int CmdWatch(const Target& t, const CliOptions& o) {
     // For watch, --count is the number of polls; without it, until interrupted.
+    // Any failed poll makes the exit status 1, so that a script sees it.
+    int64_t done = 0, failed = 0;
     for (int32_t polls = 0; !Stopped() && (!o.countGiven || polls < o.count); ++polls) {
         auto start = std::chrono::steady_clock::now();
         uint32_t slots[256] = {};
-        if (GetElements(t, o.sub, slots))
+        ++done;
+        if (GetElements(t, o.sub, slots)) {
             std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
-        else
+        } else {
             std::printf("error\n");
+            ++failed;
+        }
         std::fflush(stdout);
         if (o.countGiven && polls + 1 >= o.count) break;
         // The interval runs from the start of one poll to the start of the next.
         auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         SleepMs(std::max<int64_t>(0, o.intervalMs - spent.count()));
+    }
+    if (failed > 0) {
+        std::fflush(stdout);
+        return Fail(std::to_string(failed) + " of " + std::to_string(done) + " polls failed");
     }
     return 0;
 }
@@ -458,9 +468,13 @@ int RunCliCommand(const CliOptions& o) {
     if (o.portGiven) s.port = o.port;
     if (o.baudGiven) s.baud = o.baud;
     uint32_t rate = 0;
-    if (!ConnectDevice(s.port.c_str(), s.baud, o.timeoutMs, o.deviceId, &rate) || !g_pObjectAccess)
+    if (!ConnectDevice(s.port.c_str(), s.baud, o.timeoutMs, o.deviceId, &rate) || !g_pObjectAccess) {
+        // A port that did not open says why; one that opened had no module
+        // (or another product) behind it.
+        if (LastConnectOpenError() != 0) return Fail(DescribeOpenError(LastConnectOpenError(), s.port));
         return Fail("no connection to the module on " + s.port + " at " +
                     (s.baud > 0 ? std::to_string(s.baud) + " bit/s" : std::string("any rate")));
+    }
 
     int result = 1;
     if (o.command == "info") result = CmdInfo();
@@ -471,6 +485,8 @@ int RunCliCommand(const CliOptions& o) {
     else if (o.command == "restore") result = CmdRestore(o);
     else if (o.command == "stream") result = CmdStream(o);
     else if (o.command == "probe") result = CmdProbe(o);
+    else if (o.command == "calibrate" && o.args[0] == "magnetometer")
+        result = clicalib::CalibrateMagnetometer(o.samples, Stopped);
     else if (o.command == "calibrate") result = CmdCalibrate(o);
     DisconnectDevice();
     return result;

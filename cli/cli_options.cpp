@@ -45,13 +45,14 @@ const CommandShape kCommands[] = {
     {"restore", 1, {}},
     {"stream", 0, {"--seconds", "--out"}},
     {"probe", 1, {"--out", "--delay"}},
-    {"calibrate", 1, {}},
+    {"calibrate", 1, {"--samples"}},
 };
 
 }  // namespace
 
 const char* CliUsage() {
     return "usage: tarvik-cli [--port PATH] [--baud N|auto] [--timeout MS] [--id N] COMMAND ...\n"
+           "       tarvik-cli --help | -h                  this text\n"
            "  ports                                  serial ports found, one path per line\n"
            "  info                                   product, firmware, hardware, voltage, temperature, status\n"
            "  get OBJ [--type T] [--sub N] [--count N]\n"
@@ -63,8 +64,9 @@ const char* CliUsage() {
            "  probe KIND --out FILE [--delay N]      KIND 0..7 or acc-raw, gyro-raw, mag-raw, acc, gyro,\n"
            "                                         mag, fft-acc, fft-gyro\n"
            "  calibrate gyro-accel|magnetometer|temperature\n"
+           "  calibrate magnetometer [--samples FILE] also: coverage and ellipsoid fit of the readings\n"
            "OBJ: hex (0x37), decimal or a mnemonic (sp, sd, ...). T: int8, int16, int32, float32.\n"
-           "Exit status: 0 success, 1 device failure, 2 usage error.\n";
+           "Exit status: 0 success, 1 device failure (for watch: any failed poll), 2 usage error.\n";
 }
 
 std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std::string* error) {
@@ -76,6 +78,12 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
     };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        // Asking for help is never an error, wherever it stands.
+        if (a == "--help" || a == "-h") {
+            CliOptions help;
+            help.help = true;
+            return help;
+        }
         if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
             if (i + 1 >= argc) return fail("option " + a + " needs a value");
             std::string v = argv[++i];
@@ -117,6 +125,9 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
             } else if (a == "--out") {
                 if (v.empty()) return fail("empty output file name");
                 o.out = v;
+            } else if (a == "--samples") {
+                if (v.empty()) return fail("empty samples file name");
+                o.samples = v;
             } else if (a == "--delay") {
                 if (!ParseInt(v, 1, 100, &o.delay)) return fail("bad delay " + v + " (1..100)");
             }
@@ -138,5 +149,6 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
     if (o.command == "calibrate" && o.args[0] != "gyro-accel" && o.args[0] != "magnetometer" &&
         o.args[0] != "temperature")
         return fail("unknown calibration " + o.args[0]);
+    if (!o.samples.empty() && o.args[0] != "magnetometer") return fail("--samples is for calibrate magnetometer");
     return o;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct CliOptions {
+    bool help = false;         // --help or -h: print the usage and exit 0
     // Connection. Empty port / unset baud: taken from TARVIK_UI.ini or defaults.
     std::string port;
     bool portGiven = false;
@@ -28,10 +29,11 @@ struct CliOptions {
     double seconds = 0;        // 0 = until interrupted
     std::string out;
     int32_t delay = 1;
+    std::string samples;       // calibrate magnetometer: CSV file of the readings
 };
 
 // Parses argv. On a usage error returns nothing and puts one line into *error.
 std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std::string* error);
 
-// The usage text printed on a usage error.
+// The usage text printed for --help and on a usage error.
 const char* CliUsage();

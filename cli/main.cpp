@@ -18,6 +18,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvik-cli: %s\n%s", error.c_str(), CliUsage());
         return 2;
     }
+    if (options->help) {
+        std::fputs(CliUsage(), stdout);
+        return 0;
+    }
     // SIGINT and SIGTERM end watch and stream cleanly (exit 0); no SA_RESTART,
     // so a blocking wait returns early.
     struct sigaction sa = {};

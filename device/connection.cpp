@@ -15,18 +15,23 @@ namespace {
 constexpr uint16_t kProductIdObject = 0x02;
 constexpr auto kPreambleWait = std::chrono::milliseconds(33);
 constexpr int kMaxDiscardReads = 64;  // 16 KB
+int g_lastOpenError = 0;
 }  // namespace
+
+int LastConnectOpenError() { return g_lastOpenError; }
 
 bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
     // A connection that is still published would be lost (and its port kept
     // open) once the new one replaces the globals: end it first.
     if (g_pSerialCom || g_pObjectAccess) DisconnectDevice();
 
-    auto* port = new CSerialCOM(portName, baudRate);  // the name is cut to 32 characters
+    auto* port = new CSerialCOM(portName, baudRate);  // the full path; a too long one fails to open
     if (!port->Open()) {
+        g_lastOpenError = port->LastError();
         delete port;
         return false;
     }
+    g_lastOpenError = 0;
     port->Purge();
     port->SetTimeouts(1, 0, 1, 0, 100);
 

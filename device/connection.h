@@ -26,5 +26,10 @@ bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, in
 bool ConnectDevice(const char* portName, int32_t baudRate, int32_t trTimeoutMs, int32_t deviceId,
                    uint32_t* rateFound);
 
+// Why the port of the last attempt did not open (an errno value, see
+// CSerialCOM::LastError and DescribeOpenError); 0 when it opened, so that a
+// failed attempt then means the module did not answer as expected.
+int LastConnectOpenError();
+
 // Destroys the port (closing it), then the access object, and clears both globals.
 void DisconnectDevice();

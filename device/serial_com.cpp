@@ -14,6 +14,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,27 +71,47 @@ bool ConfigureLine(int fd, uint32_t baudRate) {
 
 }  // namespace
 
-CSerialCOM::CSerialCOM(const char* portName, uint32_t baudRate) : m_baudRate(baudRate) {
-    if (portName) std::strncpy(m_portName, portName, kMaxPortName);
-    m_portName[kMaxPortName] = '\0';
-}
+CSerialCOM::CSerialCOM(const char* portName, uint32_t baudRate)
+    : m_portName(portName ? portName : ""), m_baudRate(baudRate) {}
 
 CSerialCOM::~CSerialCOM() { Close(); }
 
 bool CSerialCOM::Open() {
     if (m_handle >= 0) Close();
 
-    const int fd = ::open(m_portName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    // Unshared: TIOCEXCL keeps other openers out (except privileged ones), the
-    // advisory lock keeps out every other CSerialCOM, privileged or not.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 || !isatty(fd)) {
+    if (m_portName.size() > static_cast<size_t>(kMaxPortName)) {
+        m_lastError = ENAMETOOLONG;
+        return false;
+    }
+    const int fd = ::open(m_portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A tty held exclusively by another opener answers EBUSY.
+        m_lastError = errno;
+        return false;
+    }
+    if (!isatty(fd)) {
+        m_lastError = ENOTTY;
+        ::close(fd);
+        return false;
+    }
+    // Unshared: the advisory lock keeps out every other CSerialCOM, privileged
+    // or not; TIOCEXCL keeps out other unprivileged openers and is cleared
+    // again by Close.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_lastError = EBUSY;
+        ::close(fd);
+        return false;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        m_lastError = errno;
         ::close(fd);
         return false;
     }
     // The driver's queues are fixed on Linux; nothing to reserve.
     ::ioctl(fd, TCFLSH, TCIOFLUSH);
     if (!ConfigureLine(fd, m_baudRate)) {
+        m_lastError = errno ? errno : EINVAL;
+        (void)::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return false;
     }
@@ -102,6 +125,7 @@ bool CSerialCOM::Open() {
         (void)::ioctl(fd, TIOCSSERIAL, &ss);
     }
     m_handle = fd;
+    m_lastError = 0;
     m_readInterval = 1;
     m_readTotalMultiplier = 0;
     m_readTotalConstant = m_timeout;
@@ -112,6 +136,10 @@ bool CSerialCOM::Open() {
 
 bool CSerialCOM::Close() {
     if (m_handle < 0) return false;
+    // The exclusive flag belongs to the tty, not to this descriptor: left
+    // set, it would lock every later unprivileged open (a reopen after a
+    // fault, the next rate of auto-detection, the next Connect) out with EBUSY.
+    (void)::ioctl(m_handle, TIOCNXCL);
     ::close(m_handle);  // also drops the advisory lock
     m_handle = -1;
     return true;
@@ -255,4 +283,33 @@ int32_t CSerialCOM::WaitForInput(int32_t timeoutMs) {
     const int count = InputBytes(m_handle);
     if (count != 0) return count;
     return (ev & (POLLERR | POLLHUP | POLLNVAL)) ? -1 : 0;
+}
+
+std::string DescribeOpenError(int error, const std::string& portName) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "no such port " + portName;
+    case EACCES:
+    case EPERM: {
+        std::string text = "permission denied on " + portName +
+                           ": the user must be in the group owning the device";
+        struct stat st {};
+        if (::stat(portName.c_str(), &st) == 0) {
+            const group* g = ::getgrgid(st.st_gid);
+            if (g && g->gr_name) text += std::string(" (here ") + g->gr_name + ")";
+        }
+        return text + ", usually dialout";
+    }
+    case EBUSY:
+    case EWOULDBLOCK:
+        return portName + " is in use by another program";
+    case ENAMETOOLONG:
+        return "port path longer than " + std::to_string(CSerialCOM::kMaxPortName) + " characters";
+    case ENOTTY:
+        return portName + " is not a serial port";
+    default:
+        return "cannot open " + portName + ": " + std::strerror(error);
+    }
 }

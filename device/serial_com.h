@@ -8,9 +8,12 @@
 
 class CSerialCOM : public CCommPort {
 public:
-    static constexpr int kMaxPortName = 32;
+    // Longest port path accepted: the settings text field holds 259
+    // characters. Device paths such as /dev/serial/by-id/... keep their full
+    // length; a longer name is kept as given but refused by Open.
+    static constexpr int kMaxPortName = 259;
 
-    // The name is cut to its first 32 characters. The port starts closed.
+    // The port starts closed.
     CSerialCOM(const char* portName, uint32_t baudRate);
     ~CSerialCOM() override;
 
@@ -35,13 +38,17 @@ public:
     bool SetTimeouts(uint32_t readInterval, uint32_t readTotalMultiplier, uint32_t readTotalConstant,
                      uint32_t writeTotalMultiplier, uint32_t writeTotalConstant);
 
-    const char* PortName() const { return m_portName; }
+    const char* PortName() const { return m_portName.c_str(); }
+    // Why the last Open failed, as an errno value (ENOENT, EACCES, EBUSY for
+    // a port in use, ENAMETOOLONG, ENOTTY, ...); 0 after a successful Open.
+    int LastError() const { return m_lastError; }
     uint32_t BaudRate() const { return m_baudRate; }
     int Handle() const { return m_handle; }
 
 private:
     int m_handle = -1;                    // file descriptor; -1 while closed
-    char m_portName[kMaxPortName + 1] = {};
+    std::string m_portName;
+    int m_lastError = 0;
     uint32_t m_baudRate = 0;
     uint8_t m_byteSize = 8;
     uint8_t m_stopBits = 0;               // Windows code: one stop bit
@@ -54,6 +61,11 @@ private:
     uint32_t m_writeTotalMultiplier = 0;
     uint32_t m_writeTotalConstant = 100;
 };
+
+// One line telling why a port could not be opened, from CSerialCOM::LastError:
+// no such port, permission denied (naming the group that owns the device),
+// in use by another program, path too long, not a serial port.
+std::string DescribeOpenError(int error, const std::string& portName);
 
 // Serial ports present on the machine, as device paths (/dev/ttyUSB0, ...),
 // followed by the stable names under /dev/serial/by-id. Opens nothing.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -151,6 +152,82 @@ TEST(Settings, UnwritablePathKeepsOldContent) {
         ini.admin = 1;
     }
     EXPECT_NE(::access(path.c_str(), F_OK), 0);
+}
+
+TEST(Settings, NumbersUseThePointUnderAGermanLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 missing (scripts/setup makes it)";
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    WriteFile(path, "[Property]\nmap_lon=2.5\n");
+    {
+        CAppIni ini(path);
+        EXPECT_DOUBLE_EQ(ini.map_lon, 2.5);
+        ini.map_lat = 37.123456789;
+    }
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_NE(ReadFile(path).find("map_lat=37.1235\n"), std::string::npos) << ReadFile(path);
+}
+
+TEST(Settings, TextWithALineBreakIsRefusedAndTheOldValueKept) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    WriteFile(path, "[Property]\ncomPort=\"/dev/ttyUSB3\"\n");
+    {
+        CAppIni ini(path);
+        EXPECT_FALSE(CAppIni::SetText(ini.comPort, "/dev/x\n[Evil]\nadmin=1"));
+        EXPECT_STREQ(ini.comPort, "/dev/ttyUSB3");
+        EXPECT_TRUE(CAppIni::SetText(ini.sync_file, "/data/run 1.csv"));
+        // Assigned directly, past the check: the save still leaves the key alone.
+        std::snprintf(ini.comPort, sizeof ini.comPort, "/dev/x\r\n[Evil]");
+    }
+    const std::string text = ReadFile(path);
+    EXPECT_NE(text.find("comPort=\"/dev/ttyUSB3\"\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Evil"), std::string::npos) << text;
+    EXPECT_NE(text.find("sync_file=\"/data/run 1.csv\"\n"), std::string::npos) << text;
+}
+
+TEST(Settings, TransactionTimeOutIsLimitedTo10To10000) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    const std::pair<const char*, int> cases[] = {{"0", 10}, {"-5", 10}, {"99999", 10000}, {"abc", 30}, {"250", 250}};
+    for (const auto& [text, expected] : cases) {
+        WriteFile(path, std::string("[Property]\ntrTimeout=") + text + "\n");
+        CAppIni ini(path);
+        ini.saveOnExit = false;
+        EXPECT_EQ(ini.trTimeout, expected) << text;
+    }
+}
+
+TEST(Settings, ReadOnlyFileKeepsItsContent) {
+    TempDir dir;
+    const std::string path = dir.File("TARVIK_UI.ini");
+    WriteFile(path, "[Property]\nadmin=3\n");
+    ::chmod(path.c_str(), 0444);
+    {
+        CAppIni ini(path);
+        ini.admin = 9;
+    }
+    EXPECT_EQ(ReadFile(path), "[Property]\nadmin=3\n");
+}
+
+TEST(Settings, ASymbolicLinkIsWrittenThroughToItsTarget) {
+    TempDir dir;
+    const std::string target = dir.File("real.ini");
+    const std::string link = dir.File("TARVIK_UI.ini");
+    WriteFile(target, "[Property]\nadmin=3\n");
+    ::chmod(target.c_str(), 0600);
+    ASSERT_EQ(::symlink("real.ini", link.c_str()), 0);
+    {
+        CAppIni ini(link);
+        ini.admin = 9;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(ReadFile(target).find("admin=9\n"), std::string::npos);
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(IniFile, PrivateProfileRules) {

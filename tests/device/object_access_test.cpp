@@ -76,7 +76,11 @@ TEST_F(ObjectAccessTest, RequestCarriesDeviceIdCountSubIndexAndUnextendedSmallVa
 }
 
 TEST_F(ObjectAccessTest, DrainsStaleInputBeforeTheRequest) {
-    port.available = Bytes(600, 'x');  // more than one 256-byte chunk of stale sync text
+    // More than one 256-byte chunk of stale sync text, then a late but valid
+    // reply to the same object with another value: only draining keeps it out.
+    port.available = Bytes(600, 'x');
+    const Bytes stale = ReplyFrame(kGetReplyInt32, 0x05, 0, {99});
+    port.available.insert(port.available.end(), stale.begin(), stale.end());
     Reply(ReplyFrame(kGetReplyInt32, 0x05, 0, {7}));
     int32_t status = 0;
     ASSERT_TRUE(GetInt32(0x05, &status));
@@ -409,8 +413,22 @@ TEST_F(ObjectAccessTest, BackOffHoldsAcrossTheTickWrap) {
     const uint32_t silentMark = access.NoReplyTime();
     EXPECT_NE(silentMark, 0u);
 
-    clock = 0xFFFFFFF0u;  // a silence mark that wraps on its way to the retry
+    // A silence mark shortly before the wrap still holds the calls off
+    // across it, and lets them through once 1000 ms have passed.
+    clock = 0xFFFFFE00u;
     EXPECT_FALSE(GetInt32(0x05, &value));
+    EXPECT_EQ(port.writes.size(), 2u);
+    const uint32_t lateMark = access.NoReplyTime();
+    ASSERT_GT(lateMark, 0xFFFFFC18u);  // within 1000 ms of the wrap
+    clock = lateMark + 1000u;           // past the wrap
+    ASSERT_LT(clock, lateMark);
+    EXPECT_FALSE(GetInt32(0x05, &value));
+    EXPECT_EQ(port.writes.size(), 2u);
+    clock = lateMark + 1001u;
+    Reply(ReplyFrame(kGetReplyInt32, 0x05, 0, {4}));
+    EXPECT_TRUE(GetInt32(0x05, &value));
+    EXPECT_EQ(port.writes.size(), 3u);
+    EXPECT_EQ(value, 4);
 }
 
 TEST_F(ObjectAccessTest, FaultAtTickZeroIsStillMarked) {

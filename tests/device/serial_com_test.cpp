@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -39,13 +43,27 @@ TEST(SerialComClosedTest, ClosedPortAnswersEveryOperationWithFailure) {
     EXPECT_TRUE(port.IsReady());
 }
 
-TEST(SerialComClosedTest, NameIsCutToThirtyTwoCharacters) {
-    const std::string longName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
-    CSerialCOM port(longName.c_str(), 9600);
-    EXPECT_EQ(std::string(port.PortName()), longName.substr(0, 32));
-    EXPECT_EQ(port.BaudRate(), 9600u);
+TEST(SerialComClosedTest, APathLongerThan259CharactersIsRefusedAndNamed) {
+    const std::string tooLong = "/dev/" + std::string(CSerialCOM::kMaxPortName - 4, 'x');
+    CSerialCOM port(tooLong.c_str(), 9600);
+    EXPECT_EQ(std::string(port.PortName()), tooLong);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(port.LastError(), ENAMETOOLONG);
+    EXPECT_NE(DescribeOpenError(port.LastError(), tooLong).find("longer than 259"), std::string::npos);
     CSerialCOM empty(nullptr, 9600);
     EXPECT_STREQ(empty.PortName(), "");
+}
+
+TEST(SerialComClosedTest, AMissingPortSaysSo) {
+    CSerialCOM port("/dev/does-not-exist-tarvik", 9600);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(DescribeOpenError(port.LastError(), port.PortName()), "no such port /dev/does-not-exist-tarvik");
+}
+
+TEST(SerialComClosedTest, PermissionDeniedNamesTheOwningGroup) {
+    const std::string text = DescribeOpenError(EACCES, "/dev/null");
+    EXPECT_EQ(text.rfind("permission denied on /dev/null: the user must be in the group owning the device", 0), 0u);
+    EXPECT_NE(text.find("usually dialout"), std::string::npos) << text;
 }
 
 TEST(SerialComClosedTest, ANonTerminalIsRefused) {
@@ -70,12 +88,62 @@ TEST_F(SerialComTest, OpenCloseAndReopen) {
     EXPECT_TRUE(port.IsOpen());
 }
 
+// A by-id style name of 60+ characters opens the port it names.
+TEST_F(SerialComTest, FullLengthPathOpens) {
+    char dir[] = "/tmp/tarvik-serial-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    ASSERT_EQ(symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+    CSerialCOM port(link.c_str(), 115200);
+    EXPECT_TRUE(port.Open()) << port.LastError();
+    EXPECT_EQ(std::string(port.PortName()), link);
+    port.Close();
+    unlink(link.c_str());
+    rmdir(dir);
+}
+
+TEST_F(SerialComTest, ExclusiveFlagIsClearedByClose) {
+    const int probe = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(probe, 0);
+    CSerialCOM port(pty.SlavePath().c_str(), 115200);
+    ASSERT_TRUE(port.Open());
+    int excl = 0;
+    ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &excl), 0);
+    EXPECT_EQ(excl, 1);
+    port.Close();
+    ASSERT_EQ(::ioctl(probe, TIOCGEXCL, &excl), 0);
+    EXPECT_EQ(excl, 0);
+    ::close(probe);
+}
+
+// Root ignores the exclusive flag, so the reopen is tried as a normal user.
+TEST_F(SerialComTest, AnUnprivilegedUserCanOpenThePortAfterClose) {
+    {
+        CSerialCOM port(pty.SlavePath().c_str(), 115200);
+        ASSERT_TRUE(port.Open());
+        port.Close();
+    }
+    if (geteuid() != 0) {
+        CSerialCOM again(pty.SlavePath().c_str(), 115200);
+        EXPECT_TRUE(again.Open()) << DescribeOpenError(again.LastError(), again.PortName());
+        return;
+    }
+    const std::string setpriv = "setpriv --reuid=65534 --regid=65534 --clear-groups -- ";
+    if (std::system((setpriv + "true >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "setpriv cannot switch to an unprivileged user here; reopen as a normal user not tested";
+    ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0666), 0);
+    const std::string open = setpriv + "sh -c 'exec 3<>\"$0\"' " + pty.SlavePath() + " 2>/dev/null";
+    EXPECT_EQ(std::system(open.c_str()), 0) << "a normal user could not open the port after Close";
+}
+
 TEST_F(SerialComTest, SecondOpenOfTheSamePortFailsUntilTheFirstCloses) {
     CSerialCOM first(pty.SlavePath().c_str(), 115200);
     CSerialCOM second(pty.SlavePath().c_str(), 115200);
     ASSERT_TRUE(first.Open());
     EXPECT_FALSE(second.Open());
     EXPECT_FALSE(second.IsOpen());
+    EXPECT_NE(DescribeOpenError(second.LastError(), second.PortName()).find("in use by another program"),
+              std::string::npos);
     first.Close();
     EXPECT_TRUE(second.Open());
 }

@@ -1,5 +1,6 @@
 // tarvik-cli against tarvik-sim: each test starts the simulator on a link in a
 // temporary folder and runs the tool as a child process.
+#include "device/serial_com.h"
 #include "tests/e2e/child_process.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,7 +39,9 @@ protected:
     std::string Link() const { return dir.File("tty"); }
     ProgramResult Cli(std::vector<std::string> args, bool withBaud = true, double timeoutS = 60,
                       double interruptAfterS = -1) {
-        std::vector<std::string> argv = {BinDir() + "/tarvik-cli", "--port", Link()};
+        // A generous time-out: a busy test machine can make a 30 ms exchange
+        // miss its deadline. Tests of the time-out itself give their own.
+        std::vector<std::string> argv = {BinDir() + "/tarvik-cli", "--port", Link(), "--timeout", "300"};
         if (withBaud) {
             argv.push_back("--baud");
             argv.push_back("115200");
@@ -187,6 +191,73 @@ TEST_F(CliE2e, UsageErrorsExitTwoWithoutTouchingTheModule) {
         EXPECT_EQ(r.status, 2) << joined << r.err;
         EXPECT_NE(r.err.find("usage: tarvik-cli"), std::string::npos) << joined;
     }
+}
+
+TEST_F(CliE2e, HelpPrintsTheUsageAndExitsZero) {
+    for (const char* flag : {"--help", "-h"}) {
+        ProgramResult r = RunProgram({BinDir() + "/tarvik-cli", "get", flag}, dir.Path());
+        EXPECT_EQ(r.status, 0) << flag << r.err;
+        EXPECT_EQ(r.out.rfind("usage: tarvik-cli", 0), 0u) << flag << r.out;
+    }
+}
+
+TEST_F(CliE2e, WatchExitsOneWhenAPollFailed) {
+    StartSim({"--no-pace", "--drop-request", "0x37/1"});
+    if (IsSkipped()) return;
+    // The first poll gets no reply; the next falls into the back-off.
+    ProgramResult r = Cli({"watch", "0x37", "--count", "3", "--interval", "600"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(" of 3 polls failed"), std::string::npos) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 3u) << r.out;
+}
+
+TEST_F(CliE2e, AFailedOpenNamesTheReason) {
+    ProgramResult missing = RunProgram(
+        {BinDir() + "/tarvik-cli", "--port", dir.File("nothing"), "--baud", "115200", "get", "0x02"}, dir.Path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no such port " + dir.File("nothing")), std::string::npos) << missing.err;
+    StartSim();
+    if (IsSkipped()) return;
+    CSerialCOM holder(Link().c_str(), 115200);
+    ASSERT_TRUE(holder.Open());
+    ProgramResult busy = Cli({"get", "0x02"});
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
+}
+
+// Auto-detection closes and reopens the port for every rate; a normal user
+// (root ignores the exclusive flag) must find it free each time.
+TEST_F(CliE2e, AutoDetectionReopensThePortForANormalUser) {
+    std::vector<std::string> prefix;
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0 ||
+            std::system("/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- true >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "setpriv cannot switch to an unprivileged user here; not tested as a normal user";
+        prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    }
+    StartSim();
+    if (IsSkipped()) return;
+    char* tty = realpath(Link().c_str(), nullptr);
+    ASSERT_NE(tty, nullptr);
+    ASSERT_EQ(chmod(tty, 0666), 0);
+    free(tty);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+    prefix.insert(prefix.end(), {BinDir() + "/tarvik-cli", "--port", Link(), "--baud", "auto", "get", "0x02"});
+    ProgramResult r = RunProgram(prefix, "/");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1011\n");
+}
+
+// A by-id sized path (the link in a folder with a long name) connects.
+TEST_F(CliE2e, ALongPortPathConnects) {
+    const std::string folder = dir.File("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-" + std::string(60, 'x'));
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    CSimProcess s;
+    if (!s.Start(folder + "/tty", {"--no-pace"})) GTEST_SKIP() << s.Error();
+    ProgramResult r =
+        RunProgram({BinDir() + "/tarvik-cli", "--port", folder + "/tty", "--baud", "115200", "get", "0x02"}, dir.Path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1011\n");
 }
 
 TEST_F(CliE2e, DumpAndRestoreBothFormats) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -26,6 +27,20 @@ TEST(FormatAutoPrecision, LargeValuesSwitchToGeneralFormatAboveOneMillion) {
     EXPECT_EQ(FormatAutoPrecision(-2e6), "-2e+06");
     // The largest double still fits the buffer ("%g").
     EXPECT_EQ(FormatAutoPrecision(std::numeric_limits<double>::max()), "1.79769e+308");
+}
+
+TEST(FormatAutoPrecision, ExponentKeepsItsZeros) {
+    EXPECT_EQ(FormatAutoPrecision(1.5e10), "1.5e+10");
+    EXPECT_EQ(FormatAutoPrecision(-2.5e100), "-2.5e+100");
+}
+
+TEST(FormatAutoPrecision, PointUnderAGermanLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 missing (scripts/setup makes it)";
+    const std::string small = FormatAutoPrecision(1.25), large = FormatAutoPrecision(2.5e6);
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_EQ(small, "1.25");
+    EXPECT_EQ(large, "2.5e+06");
 }
 
 TEST(FormatAutoPrecision, NotANumberAndInfinity) {

@@ -119,6 +119,7 @@ protected:
 };
 
 using C = CTARVIK_UIDlg::StatusColour;
+constexpr int IDABORT_TEST = 99;  // the safety end of a modal run that went wrong
 
 TEST(StatusLine, TextsAndColoursOfTheWorkedCases) {
     EXPECT_EQ(CTARVIK_UIDlg::StatusText(false, false, false, 0), "Device is disconnected.");
@@ -273,6 +274,41 @@ TEST_F(ShellTest, SyncTabHidesOpenToolWindowsAndRestoresThem) {
     QTest::keyClick(probe, Qt::Key_Return);
     Pump();
     EXPECT_FALSE(probe->isVisible());
+}
+
+// The main window run as start-up runs it: the tool windows beside it take
+// clicks, keys and their close box.
+TEST_F(ShellTest, ToolWindowsTakeInputWhileTheMainWindowRunsModally) {
+    WriteIni("comPort=\"/nonexistent/tty\"\nchartWinShow=1\nbplotWinShow=1\n");
+    LoadIni();
+    m_dlg = std::make_unique<CTARVIK_UIDlg>();
+    CTARVIK_UIDlg* main = m_dlg.get();
+    int clicked = 0;
+    QTimer::singleShot(100, main, [&] {
+        auto* chart = main->ChartWindow();
+        auto* probe = main->ProbeWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(chart));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(probe));
+        auto* button = new QPushButton(QStringLiteral("x"), chart);
+        button->setGeometry(10, 10, 80, 24);
+        button->show();
+        QObject::connect(button, &QPushButton::clicked, [&] { ++clicked; });
+        Pump();
+        QTest::mouseClick(chart->windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+        QTest::keyClick(chart->windowHandle(), Qt::Key_Escape);  // hides it
+        Pump();
+        EXPECT_FALSE(chart->isVisible());
+        probe->windowHandle()->close();
+        Pump();
+        EXPECT_FALSE(probe->isVisible());
+        QWidget* exitButton = main->GetDlgItem(IDCANCEL);
+        QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {}, exitButton->mapTo(main, exitButton->rect().center()));
+    });
+    QTimer::singleShot(10000, main, [main] { main->EndDialog(IDABORT_TEST); });
+    EXPECT_EQ(main->DoModal(), IDCANCEL);
+    EXPECT_EQ(clicked, 1);
+    EXPECT_EQ(g_pAppIni->chartWinShow, 0);
+    EXPECT_EQ(g_pAppIni->bplotWinShow, 0);
 }
 
 TEST_F(ShellTest, ChartButtonTogglesTheWindowAndItsSetting) {
@@ -471,7 +507,7 @@ TEST_F(ConnectionDialogTest, FieldsRoundTrip) {
         QTest::mouseClick(d.GetDlgItem(IDOK), Qt::LeftButton);
         EXPECT_EQ(g_pAppIni->comBaudrate, 250000);
         EXPECT_STREQ(g_pAppIni->comPort, "/dev/ttyOTHER");
-        EXPECT_EQ(g_pAppIni->trTimeout, 0);
+        EXPECT_EQ(g_pAppIni->trTimeout, 45);  // not a number: the stored value stays
     }
     {
         // A stored rate is shown as a number; Cancel changes nothing.

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -33,7 +35,7 @@ const ControlDef kControls[] = {
     {1005, ControlKind::Edit, "", 7, 64, 60, 12, CS_NUMBER},
     {1006, ControlKind::ComboDropList, "", 7, 80, 60, 40},
     {1007, ControlKind::Progress, "", 7, 96, 60, 8, CS_HIDDEN},
-    {1008, ControlKind::EditMultiline, "", 80, 20, 60, 40},
+    {1008, ControlKind::EditMultiline, "", 80, 20, 60, 40, CS_WANTRETURN},
     {1009, ControlKind::StaticFrame, "", 80, 64, 60, 30},
     {IDOK, ControlKind::DefPushButton, "OK", 150, 100, 50, 14},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 150, 118, 50, 14},
@@ -57,6 +59,14 @@ protected:
     void OnCancel() override { ++cancels; }
     void OnDestroy() override { ++destroys; }
 };
+
+// A click and a key as the window system delivers them: through the window,
+// where modality applies.
+void SystemClick(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
+}
+void SystemKey(QWidget* top, Qt::Key key) { QTest::keyClick(top->windowHandle(), key); }
 
 bool WaitFor(const std::function<bool()>& cond, int ms = 10000) {
     QElapsedTimer t;
@@ -132,6 +142,31 @@ TEST(Dialog, SetDlgItemDoubleAndInvalidRead) {
     EXPECT_TRUE(dlg.GetDlgItemText(1001).contains(QStringLiteral("nan"))) << dlg.GetDlgItemText(1001).toStdString();
 }
 
+TEST(Dialog, ComboBoxIsOneLineHighItsTemplateHeightIsTheDroppedList) {
+    Recorder dlg;
+    dlg.Create();
+    auto* combo = dlg.Item<QComboBox>(1006);
+    EXPECT_EQ(combo->height(), combo->sizeHint().height());
+    EXPECT_LT(combo->geometry().bottom(), dlg.GetDlgItem(1007)->geometry().top());  // the row below is free
+    EXPECT_GT(combo->maxVisibleItems(), 1);
+}
+
+TEST(Dialog, GroupBoxShowsAmpersandAndPassesClicksToItsControls) {
+    // The group box comes after the button in the template, over it.
+    const ControlDef controls[] = {
+        {1101, ControlKind::PushButton, "Inside", 10, 15, 40, 14},
+        {1102, ControlKind::GroupBox, "Load && Save", 5, 5, 100, 40},
+    };
+    const DialogTemplate tmpl{201, "Group", 120, 60, false, controls, 2};
+    Recorder dlg(tmpl);
+    dlg.Create();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    EXPECT_EQ(dlg.Item<QGroupBox>(1102)->title(), QStringLiteral("Load && Save"));  // drawn as "Load & Save"
+    SystemClick(dlg.GetDlgItem(1101));
+    EXPECT_EQ(std::count(dlg.commands.begin(), dlg.commands.end(), 1101), 1);
+}
+
 TEST(Dialog, TimersByIdAndRestartReplaces) {
     Recorder dlg;
     dlg.Create();
@@ -167,7 +202,7 @@ TEST(Dialog, EnterEscapeAndButtonsRoute) {
     ASSERT_FALSE(dlg.commands.empty());
     EXPECT_EQ(dlg.commands.back(), IDOK);
 
-    // Enter inside a multi-line edit stays there.
+    // Enter inside a multi-line edit that wants it stays there.
     auto* multi = dlg.Item<QPlainTextEdit>(1008);
     multi->setFocus();
     QTest::keyClick(multi, Qt::Key_Return);
@@ -202,6 +237,32 @@ TEST(Dialog, DoModalReturnsTheEndDialogCode) {
     EXPECT_FALSE(dlg.isVisible());
 }
 
+TEST(Dialog, DoModalBlocksItsOwnerButNoModelessWindow) {
+    Recorder outer, inner, tool;
+    tool.Create();
+    tool.show();
+    auto clicks = [](const Recorder& r) { return std::count(r.commands.begin(), r.commands.end(), 1002); };
+    QTimer::singleShot(0, &outer, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&outer));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&tool));
+        SystemClick(tool.GetDlgItem(1002));
+        SystemKey(&tool, Qt::Key_Escape);
+        QTimer::singleShot(0, &inner, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&inner));
+            SystemClick(outer.GetDlgItem(1002));  // the owner waits for the inner dialog
+            SystemClick(tool.GetDlgItem(1002));
+            inner.EndDialog(IDOK);
+        });
+        inner.DoModal();
+        outer.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(outer.DoModal(), IDCANCEL);
+    EXPECT_EQ(clicks(tool), 2);
+    EXPECT_EQ(tool.cancels, 1);
+    EXPECT_EQ(clicks(outer), 0);
+    EXPECT_EQ(inner.parentWidget(), nullptr);  // the owner was lent for the run only
+}
+
 TEST(Dialog, OnDestroyOnceAndChildPagesIgnoreEnterEscape) {
     const ControlDef pageControls[] = {{3001, ControlKind::Edit, "", 5, 5, 40, 12}};
     const DialogTemplate pageTmpl{300, "", 100, 60, true, pageControls, 1};
@@ -234,26 +295,45 @@ TEST(Dialog, ColorFromRefIsBgrOrder) {
     EXPECT_EQ(ColorFromRef(0x00FF7F), QColor(127, 255, 0));
 }
 
-TEST(DialogCommon, ClampToVirtualScreenOnTheRealScreen) {
-    Recorder dlg;
+TEST(DialogCommon, ClampToVirtualScreenCountsTheWindowFrame) {
+    // A window manager's frame: 5 px borders and a 25 px title bar.
+    struct Framed : Recorder {
+        QMargins FrameMargins() const override { return QMargins(5, 25, 5, 5); }
+    } dlg;
     dlg.Create();
-    dlg.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     QRect desk;
     for (QScreen* s : QGuiApplication::screens()) desk = desk.united(s->geometry());
     ASSERT_FALSE(desk.isEmpty());
-    const QRect frame = dlg.frameGeometry();
 
     int x = desk.right() + 10000, y = desk.bottom() + 10000;
     dlg.ClampToVirtualScreen(x, y);
-    EXPECT_EQ(x, desk.x() + desk.width() - frame.width() - 1);
-    EXPECT_EQ(y, desk.y() + desk.height() - frame.height() - 1);
+    EXPECT_EQ(x, desk.x() + desk.width() - (dlg.width() + 10) - 1);
+    EXPECT_EQ(y, desk.y() + desk.height() - (dlg.height() + 30) - 1);
 
     x = desk.x() - 5000;
     y = desk.y() - 5000;
     dlg.ClampToVirtualScreen(x, y);
     EXPECT_EQ(x, desk.x());
     EXPECT_EQ(y, desk.y());
+}
+
+TEST(DialogCommon, AFrameKnownOnlyOnceShownIsClampedThen) {
+    // The window manager adds its frame when the window is mapped.
+    struct FramedWhenShown : Recorder {
+        QMargins FrameMargins() const override { return isVisible() ? QMargins(5, 25, 5, 5) : QMargins(); }
+    } dlg;
+    dlg.Create();
+    QRect desk;
+    for (QScreen* s : QGuiApplication::screens()) desk = desk.united(s->geometry());
+    int x = desk.right() + 10000, y = desk.bottom() + 10000;
+    dlg.ClampToVirtualScreen(x, y);
+    EXPECT_EQ(x, desk.x() + desk.width() - dlg.width() - 1);  // no frame known yet
+    dlg.move(x, y);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    ASSERT_TRUE(WaitFor([&] { return dlg.pos().x() == desk.x() + desk.width() - (dlg.width() + 10) - 1; }, 2000))
+        << dlg.pos().x();
+    EXPECT_EQ(dlg.pos().y(), desk.y() + desk.height() - (dlg.height() + 30) - 1);
 }
 
 TEST(IndicatorImages, EightLampsWithWhiteMappedToButtonFace) {

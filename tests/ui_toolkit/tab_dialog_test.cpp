@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <vector>
 #include <QTabBar>
 #include <QTest>
 
@@ -187,4 +188,39 @@ TEST(TabDialog, ClampSelectionRestore) {
     EXPECT_EQ(CTabDialog::ClampSelection(-2, 5), 0);
     EXPECT_EQ(CTabDialog::ClampSelection(3, 5), 3);
     EXPECT_EQ(CTabDialog::ClampSelection(3, 0), 0);
+}
+
+TEST(TabDialog, ClickOnTheTabStripFocusesItSoEscapeClosesTheHost) {
+    Fixture f;
+    f.tabs.SetCurSel(0);
+    f.tabs.SelectTab(0);
+    f.host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.host));
+    QTabBar* bar = f.tabs.TabBar();
+    QTest::mouseClick(f.host.windowHandle(), Qt::LeftButton, {}, bar->mapTo(&f.host, bar->tabRect(1).center()));
+    EXPECT_EQ(f.tabs.CurrentPage(), 1);
+    EXPECT_TRUE(bar->hasFocus());
+    QTest::keyClick(f.host.windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(f.host.isVisible());
+    EXPECT_EQ(f.host.result(), IDCANCEL);
+}
+
+TEST(TabDialog, EnterInTheHostNeverPressesAPagesDefaultButton) {
+    const ControlDef pageControls[] = {{4101, ControlKind::DefPushButton, "Page OK", 5, 5, 50, 14}};
+    const DialogTemplate pageTmpl{165, "", 290, 160, true, pageControls, 1};
+    struct Host : CDialog {
+        Host() : CDialog(kHost) {}
+        std::vector<int> commands;
+        void OnCommand(int id) override { commands.push_back(id); }
+    } host;
+    host.Create();
+    CTabDialog tabs;
+    ASSERT_TRUE(tabs.Attach(&host, 1116));
+    tabs.AddTab(QStringLiteral("Page"), new CDialog(pageTmpl), 165, -1);
+    tabs.SelectTab(0);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    tabs.TabBar()->setFocus();
+    QTest::keyClick(tabs.TabBar(), Qt::Key_Return);
+    EXPECT_EQ(host.commands, std::vector<int>{IDOK});
 }

@@ -5,7 +5,9 @@
 #include "device/serial_com.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include <algorithm>
 #include <cstring>
@@ -83,22 +85,47 @@ bool CDlgConnection::OnInitDialog() {
     return true;
 }
 
+QString CDlgConnection::CheckPortPath(const QString& text) {
+    const QByteArray name = text.toLocal8Bit();
+    if (name.size() > CSerialCOM::kMaxPortName)
+        return QStringLiteral("The port path is longer than %1 characters:\n%2")
+            .arg(CSerialCOM::kMaxPortName)
+            .arg(text);
+    if (name.contains('\r') || name.contains('\n')) return QStringLiteral("The port path holds a line break.");
+    return {};
+}
+
 void CDlgConnection::OnOK() {
     if (g_pAppIni) {
         auto* port = Item<QComboBox>(IDC_PORT);
         auto* baud = Item<QComboBox>(IDC_BAUD);
-        const QByteArray name = (port ? port->currentText() : QString()).toLocal8Bit();
-        const size_t n = std::min<size_t>(size_t(name.size()), CAppIni::kTextSize - 1);
-        std::memcpy(g_pAppIni->comPort, name.constData(), n);
-        g_pAppIni->comPort[n] = '\0';
+        const QString portText = port ? port->currentText() : QString();
+        // A path is never cut: a cut path names another (or no) device. One
+        // that does not fit is refused and the dialog stays open.
+        const QString problem = CheckPortPath(portText);
+        if (!problem.isEmpty()) {
+            QMessageBox::warning(this, QCoreApplication::applicationName(), problem);
+            if (port) port->setFocus();
+            return;
+        }
+        CAppIni::SetText(g_pAppIni->comPort, portText.toLocal8Bit().toStdString());
         // Stored as the signed settings field; a value above INT32_MAX would
         // turn negative and mean "detect", so it is taken as detection too.
         const unsigned rate = ParseUnsigned(baud ? baud->currentText() : QString());
         g_pAppIni->comBaudrate = rate > 0x7FFFFFFFu ? 0 : int(rate);
         const unsigned id = ParseUnsigned(GetDlgItemText(IDC_DEVICE_ID));
-        const unsigned timeout = ParseUnsigned(GetDlgItemText(IDC_TIMEOUT));
         g_pAppIni->deviceID = int(id);
-        g_pAppIni->trTimeout = timeout > 0x7FFFFFFFu ? 0x7FFFFFFF : int(timeout);
+        // The time-out is limited to 10..10000 ms; a text that is not a
+        // number keeps the stored value. 0 would fail every exchange.
+        const QString timeoutText = GetDlgItemText(IDC_TIMEOUT).trimmed();
+        if (!timeoutText.isEmpty() && timeoutText[0] >= QChar('0') && timeoutText[0] <= QChar('9')) {
+            long long timeout = 0;  // saturates: a long run of digits is simply large
+            for (QChar c : timeoutText) {
+                if (c < QChar('0') || c > QChar('9')) break;
+                timeout = std::min<long long>(timeout * 10 + (c.unicode() - '0'), CAppIni::kTrTimeoutMax + 1);
+            }
+            g_pAppIni->trTimeout = CAppIni::LimitTrTimeout(int(timeout));
+        }
     }
     CDialog::OnOK();
 }

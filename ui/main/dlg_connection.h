@@ -27,6 +27,9 @@ public:
     // Unsigned number at the start of a field's text, as the platform's
     // GetDlgItemInt reads it: a text that is not a number gives 0.
     static unsigned ParseUnsigned(const QString& text);
+    // Why a port path cannot be stored (longer than 259 characters, or a
+    // line break in it); empty when it can.
+    static QString CheckPortPath(const QString& text);
 
 protected:
     bool OnInitDialog() override;

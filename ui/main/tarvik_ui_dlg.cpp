@@ -137,15 +137,6 @@ bool CTARVIK_UIDlg::OnInitDialog() {
     m_tabs->AddTab(QStringLiteral("Vibration"), m_pageVibr, CDlgMainVibr::IDD, 4);
     m_tabs->AddTab(QStringLiteral("Sync. data"), m_pageSync, CDlgMainSync::IDD, 2);
     m_tabs->AddTab(QStringLiteral("Configuration"), m_pageConfig, CDlgConfig::IDD, 3);
-    // The tab row has its height only once it holds tabs: size it now and put
-    // the pages into the display area below it.
-    if (QTabBar* bar = m_tabs->TabBar()) {
-        if (QWidget* control = m_tabs->Control())
-            bar->setGeometry(0, 0, control->width(), bar->sizeHint().height());
-        const QRect area = m_tabs->PageRect();
-        for (int i = 0; i < m_tabs->PageCount(); ++i)
-            if (CDialog* page = m_tabs->Page(i)) page->setGeometry(area);
-    }
     const int stored = g_pAppIni ? g_pAppIni->mainTabSel : 0;
     const int sel = std::min(std::max(stored, 0), m_tabs->PageCount() - 1);
     m_tabs->SetCurSel(sel);

@@ -2,6 +2,8 @@
 // widgets and timers, and routes keys and button clicks to the handlers.
 #include "ui/toolkit/dialog.h"
 
+#include <QButtonGroup>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,14 +14,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QStyle>
 #include <QTabBar>
 #include <QTextEdit>
 #include <QTimerEvent>
+
+#include "ui/toolkit/dialog_controls.h"
 
 static void InitArtwork() {
     // tarvik_ui is a static library: the resource file is only linked in when
@@ -54,9 +60,15 @@ QString StaticText(const char* text) {
 // Buttons: Qt already treats "&&" as a literal "&" and "&x" as a mnemonic.
 QString ButtonText(const char* text) { return QString::fromUtf8(text ? text : ""); }
 
-bool IsMultiLineEditor(QWidget* w) {
-    return qobject_cast<QTextEdit*>(w) != nullptr || qobject_cast<QPlainTextEdit*>(w) != nullptr;
+// Whether a focused multi-line editor keeps Enter for a new line.
+bool TakesEnter(QWidget* w) {
+    if (auto* m = qobject_cast<CMultiLineEdit*>(w)) return m->WantsReturn();
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return !t->isReadOnly();
+    return qobject_cast<QPlainTextEdit*>(w) != nullptr;
 }
+
+// Buttons whose shown text differs from their caption keep it here.
+constexpr const char* kCaption = "caption";
 
 }  // namespace
 
@@ -121,10 +133,42 @@ bool CDialog::Create(QWidget* parent) {
     return true;
 }
 
+namespace {
+// The dialogs whose DoModal is running, innermost last.
+QList<QPointer<CDialog>>& ModalRuns() {
+    static QList<QPointer<CDialog>> runs;
+    return runs;
+}
+}  // namespace
+
 int CDialog::DoModal() {
     if (!m_created) Create(parentWidget());
     m_ending = false;
-    return exec();
+    // Modal to its owner only, never to the whole application: the parentless
+    // tool windows (chart, probe, ...) keep taking clicks, keys and their close
+    // box while the main window runs modally, as modeless windows do beside a
+    // modal dialog. The owner is the parent's window, else the innermost dialog
+    // whose DoModal is running; a dialog without either blocks nothing and
+    // simply runs its own event loop.
+    bool borrowedOwner = false;
+    if (!parentWidget()) {
+        for (qsizetype i = ModalRuns().size() - 1; i >= 0; --i) {
+            CDialog* owner = ModalRuns().at(i).data();
+            if (owner && owner != this && owner->isVisible()) {
+                setParent(owner, windowFlags() | Qt::Dialog);
+                borrowedOwner = true;
+                break;
+            }
+        }
+    }
+    setWindowModality(Qt::WindowModal);
+    ModalRuns().append(QPointer<CDialog>(this));
+    const int result = exec();
+    ModalRuns().removeAll(QPointer<CDialog>(this));
+    ModalRuns().removeAll(QPointer<CDialog>());
+    // The owner was lent for this run only: it must not delete this object.
+    if (borrowedOwner) setParent(nullptr, windowFlags() | Qt::Dialog);
+    return result;
 }
 
 void CDialog::EndDialog(int result) {
@@ -134,19 +178,50 @@ void CDialog::EndDialog(int result) {
 }
 
 void CDialog::BuildControls() {
+    QButtonGroup* group = nullptr;  // the radio group being filled
     for (int i = 0; i < m_template.controlCount; ++i) {
         const ControlDef& def = m_template.controls[i];
         QWidget* w = MakeControl(def);
         if (!w) continue;
+        // A group start ends the group before it; the radio buttons between
+        // two group starts exclude each other.
+        if (def.style & CS_GROUP) group = nullptr;
+        if (def.kind == ControlKind::RadioButton) {
+            if (!group) {
+                group = new QButtonGroup(this);
+                group->setExclusive(true);
+            }
+            group->addButton(static_cast<QAbstractButton*>(w));
+        }
         w->setObjectName(QStringLiteral("id%1").arg(def.id));
         w->setProperty("ctrlId", def.id);
+        w->setProperty("ctrlStyle", uint(def.style));
         w->setGeometry(DuToPx(def.x, def.y, def.cx, def.cy));
+        if (def.style & CS_MULTILINE) SetButtonCaption(static_cast<QAbstractButton*>(w), w->property(kCaption).toString());
+        if (auto* combo = qobject_cast<QComboBox*>(w)) FitComboToDroppedHeight(combo, w->height());
         if (def.style & CS_DISABLED) w->setEnabled(false);
         if (def.style & CS_HIDDEN) w->setVisible(false);
         else w->setVisible(true);
         // Ids repeat only for unnamed statics (-1): the first one stays findable.
         if (!m_items.contains(def.id)) m_items.insert(def.id, w);
     }
+    // A group box only frames the controls inside it: it lies below every
+    // sibling and lets their clicks through, wherever the template lists it.
+    for (QGroupBox* box : findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        box->lower();
+    }
+}
+
+void CDialog::FitComboToDroppedHeight(QComboBox* combo, int droppedHeight) {
+    // The template's height of a combo box is the height of its dropped list;
+    // the closed box keeps the normal one-line height, and the list shows as
+    // many rows as fit below it.
+    const int closed = combo->sizeHint().height();
+    combo->resize(combo->width(), closed);
+    const int row = qMax(1, QFontMetrics(combo->font()).height() + 2);
+    combo->setMaxVisibleItems(qMax(1, (droppedHeight - closed) / row));
+    combo->setProperty("droppedHeight", droppedHeight);
 }
 
 QWidget* CDialog::MakeControl(const ControlDef& def) {
@@ -174,42 +249,61 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         return l;
     }
     case ControlKind::Picture: {
+        // The bitmap sits at the top-left corner, at its own size.
         auto* l = new QLabel(this);
-        l->setAlignment(Qt::AlignCenter);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (def.text && *def.text) {
+            const QPixmap initial(QString::fromUtf8(def.text));
+            if (!initial.isNull()) l->setPixmap(initial);
+        }
         return l;
     }
     case ControlKind::GroupBox:
-        return new QGroupBox(StaticText(def.text), this);
+        // Its caption is drawn like a button's: "&&" shows as "&".
+        return new QGroupBox(ButtonText(def.text), this);
     case ControlKind::PushButton:
-    case ControlKind::DefPushButton: {
-        auto* b = new QPushButton(ButtonText(def.text), this);
-        b->setAutoDefault(false);
-        if (def.kind == ControlKind::DefPushButton) b->setDefault(true);
-        connect(b, &QPushButton::clicked, this, [this, id] { HandleCommand(id); });
-        return b;
-    }
-    case ControlKind::CheckBox: {
-        auto* b = new QCheckBox(ButtonText(def.text), this);
-        connect(b, &QCheckBox::clicked, this, [this, id] { HandleCommand(id); });
-        return b;
-    }
+    case ControlKind::DefPushButton:
+    case ControlKind::CheckBox:
     case ControlKind::RadioButton: {
-        auto* b = new QRadioButton(ButtonText(def.text), this);
-        b->setAutoExclusive(true);
-        connect(b, &QRadioButton::clicked, this, [this, id] { HandleCommand(id); });
+        QAbstractButton* b = nullptr;
+        if (def.kind == ControlKind::PushButton || def.kind == ControlKind::DefPushButton) {
+            auto* p = new QPushButton(this);
+            p->setAutoDefault(false);
+            if (def.kind == ControlKind::DefPushButton) p->setDefault(true);
+            b = p;
+        } else if (def.style & CS_PUSHLIKE) {
+            // A push button that stays down while checked.
+            auto* p = new QPushButton(this);
+            p->setAutoDefault(false);
+            p->setCheckable(true);
+            b = p;
+        } else if (def.kind == ControlKind::CheckBox) {
+            b = new QCheckBox(this);
+        } else {
+            b = new QRadioButton(this);
+        }
+        // Radio buttons exclude each other by template group (BuildControls).
+        b->setAutoExclusive(false);
+        b->setProperty("ctrlStyle", uint(def.style));
+        if (def.style & (CS_ICON | CS_MULTILINE)) b->setProperty(kCaption, ButtonText(def.text));
+        SetButtonCaption(b, ButtonText(def.text));
+        connect(b, &QAbstractButton::clicked, this, [this, id] { HandleCommand(id); });
         return b;
     }
     case ControlKind::Edit: {
         auto* e = new QLineEdit(QString::fromUtf8(def.text ? def.text : ""), this);
         if (def.style & CS_READONLY) e->setReadOnly(true);
+        if (def.style & CS_CENTER) e->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         if (def.style & CS_NUMBER)
             e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
         connect(e, &QLineEdit::textChanged, this, [this, id] { OnEditChange(id); });
         return e;
     }
     case ControlKind::EditMultiline: {
-        auto* e = new QPlainTextEdit(QString::fromUtf8(def.text ? def.text : ""), this);
+        auto* e = new CMultiLineEdit(QString::fromUtf8(def.text ? def.text : ""), (def.style & CS_WANTRETURN) != 0, this);
         if (def.style & CS_READONLY) e->setReadOnly(true);
+        // Without horizontal scrolling the lines wrap at the edge.
+        e->setLineWrapMode((def.style & CS_AUTOHSCROLL) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
         connect(e, &QPlainTextEdit::textChanged, this, [this, id] { OnEditChange(id); });
         return e;
     }
@@ -217,6 +311,12 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
     case ControlKind::ComboDropList: {
         auto* c = new QComboBox(this);
         c->setEditable(def.kind == ControlKind::ComboDropDown);
+        // The template's initial items; nothing is selected yet.
+        if (def.text && *def.text) {
+            c->addItems(QString::fromUtf8(def.text).split(u'\n'));
+            c->setCurrentIndex(-1);
+            if (c->isEditable()) c->clearEditText();
+        }
         connect(c, &QComboBox::activated, this, [this, id] { OnSelChange(id); });
         return c;
     }
@@ -241,6 +341,13 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         auto* t = new QTextEdit(this);
         t->setReadOnly(true);
         t->setAcceptRichText(true);
+        if (!(def.style & CS_VSCROLL)) {
+            // A one-line read-out: a thin margin, so that the line shows whole.
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->document()->setDocumentMargin(1);
+        }
+        t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (def.style & CS_CENTER) t->setAlignment(Qt::AlignHCenter);
         return t;
     }
     case ControlKind::Slider: {
@@ -264,8 +371,10 @@ void CDialog::SetDlgItemText(int id, const QString& text) {
     QWidget* w = GetDlgItem(id);
     if (!w) return;
     if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
-    else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        if (b->property(kCaption).isValid()) b->setProperty(kCaption, text);
+        SetButtonCaption(b, text);
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
     else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) p->setPlainText(text);
     else if (auto* t = qobject_cast<QTextEdit*>(w)) t->setPlainText(text);
     else if (auto* c = qobject_cast<QComboBox*>(w)) {
@@ -279,7 +388,8 @@ QString CDialog::GetDlgItemText(int id) const {
     QWidget* w = GetDlgItem(id);
     if (!w) return {};
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->property(kCaption).isValid() ? b->property(kCaption).toString() : b->text();
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
     if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->toPlainText();
     if (auto* t = qobject_cast<QTextEdit*>(w)) return t->toPlainText();
@@ -306,7 +416,28 @@ void CDialog::ShowDlgItem(int id, bool show) {
 }
 
 void CDialog::CheckDlgButton(int id, bool checked) {
-    if (auto* b = qobject_cast<QAbstractButton*>(GetDlgItem(id))) b->setChecked(checked);
+    auto* b = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    if (!b || !b->isCheckable()) return;  // a push button has no check state
+    // An exclusive group would keep its checked button down; unchecking it
+    // by program leaves the group with none checked.
+    QButtonGroup* group = b->group();
+    const bool exclusive = group && group->exclusive();
+    if (exclusive && !checked) group->setExclusive(false);
+    b->setChecked(checked);
+    if (exclusive && !checked) group->setExclusive(true);
+}
+
+void CDialog::SetButtonCaption(QAbstractButton* b, const QString& caption) {
+    const uint style = b->property("ctrlStyle").toUInt();
+    if (style & CS_ICON) {
+        b->setText(QString());  // the icon stands for the caption
+        b->setToolTip(StaticText(caption.toUtf8().constData()));
+    } else if (style & CS_MULTILINE) {
+        const int margin = 2 * b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) + 4;
+        b->setText(toolkit::WrapCaption(caption, b->fontMetrics(), qMax(1, b->width() - margin)));
+    } else {
+        b->setText(caption);
+    }
 }
 
 bool CDialog::IsDlgButtonChecked(int id) const {
@@ -371,7 +502,7 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (IsMultiLineEditor(focusWidget())) break;
+        if (TakesEnter(focusWidget())) break;
         // A focused push button is the one Enter presses (it is the default
         // while it has the focus); else the default button; else IDOK.
         if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
@@ -380,8 +511,10 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
-        for (auto* b : findChildren<QPushButton*>()) {
-            if (b->isDefault() && b->isVisible() && b->isEnabled() && b->window() == window()) {
+        // Only this dialog's own default button: a page's belongs to the page.
+        for (QWidget* w : std::as_const(m_items)) {
+            auto* b = qobject_cast<QPushButton*>(w);
+            if (b && b->isDefault() && b->isVisible() && b->isEnabled()) {
                 b->click();
                 event->accept();
                 return;

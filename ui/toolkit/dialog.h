@@ -10,10 +10,14 @@
 #include <QColor>
 #include <QDialog>
 #include <QHash>
+#include <QPixmap>
 #include <QString>
 
 #include <cstdint>
 
+class QAbstractButton;
+class QComboBox;
+class QIcon;
 class QTimerEvent;
 
 enum class ControlKind {
@@ -51,12 +55,21 @@ enum ControlStyle : uint32_t {
     CS_TABSTOP = 1u << 6,
     CS_VSCROLL = 1u << 7,
     CS_NOTIFY = 1u << 8,     // statics that report clicks
+    CS_GROUP = 1u << 9,      // starts a group: radio buttons up to the next group start are exclusive
+    CS_PUSHLIKE = 1u << 10,  // radio buttons and check boxes drawn as push buttons that stay down
+    CS_ICON = 1u << 11,      // buttons that show their icon (SetDlgItemIcon) instead of their text
+    CS_MULTILINE = 1u << 12, // button captions that wrap onto further lines
+    CS_CENTER = 1u << 13,    // edits and rich edits with centred text
+    CS_WANTRETURN = 1u << 14, // multi-line edits where Enter starts a new line (else Enter goes to the dialog)
 };
 
 struct ControlDef {
     int id;
     ControlKind kind;
-    const char* text;   // UTF-8; "&&" in statics and buttons shows as "&"
+    // UTF-8; "&&" in statics, buttons and group boxes shows as "&". Combo
+    // boxes: their initial list items, separated by '\n'. Pictures: the
+    // resource path of their initial bitmap, or empty.
+    const char* text;
     int x, y, cx, cy;   // dialog units
     uint32_t style = CS_NONE;
 };
@@ -105,6 +118,62 @@ public:
     bool IsDlgButtonChecked(int id) const;
     // Replaces a control (a placeholder) by another widget with the same id and geometry.
     void ReplaceDlgItem(int id, QWidget* widget);
+
+    // Combo boxes (the CB_ messages). Indices count from 0; -1 is "none".
+    // Adding to an empty list selects nothing: the current index stays -1
+    // until a selection is made.
+    int ComboAddString(int id, const QString& text);
+    // Inserts before index; -1 (or past the end) appends. Returns the index, -1 on failure.
+    int ComboInsertString(int id, int index, const QString& text);
+    // Selects index; an index outside the list leaves nothing selected. Returns the selection.
+    int ComboSetCurSel(int id, int index);
+    int ComboGetCurSel(int id) const;
+    int ComboGetCount(int id) const;
+    QString ComboGetItemText(int id, int index) const;
+    // Empties the list (and the edit field of a drop-down combo).
+    void ComboResetContent(int id);
+
+    // Button images: the icon at that size replaces the caption of a CS_ICON button.
+    void SetDlgItemIcon(int id, const QIcon& icon, const QSize& size);
+    // Pictures: shows the bitmap at its own size (the control takes that size
+    // at its top-left corner) and hands back the one shown before.
+    QPixmap SetBitmap(int id, const QPixmap& bitmap);
+    QPixmap GetBitmap(int id) const;
+
+    // Progress bars: the range (default 0..100) and the position, kept inside the range.
+    void SetProgressRange(int id, int lower, int upper);
+    void SetProgressPos(int id, int pos);
+    int GetProgressPos(int id) const;
+
+    // Edits: the most characters the user may enter (single- and multi-line).
+    void LimitText(int id, int maxChars);
+    // The control with the keyboard focus, if it is one of this dialog's: its
+    // id, else 0. The focus of the whole application counts (the active window).
+    int GetFocusId() const;
+    bool IsDlgItemFocused(int id) const { return id != 0 && GetFocusId() == id; }
+    void GotoDlgCtrl(int id);
+
+    // Multi-line edits (the EM_ messages). Lines are the text's lines between
+    // line breaks; positions count characters from the start of the text.
+    int GetTextLength(int id) const;
+    int GetLineCount(int id) const;
+    // The position of the first character of line; -1 past the last line.
+    int LineIndex(int id, int line) const;
+    // Selects start..end; end -1 is the end of the text; start -1 removes the selection.
+    void SetSel(int id, int start, int end);
+    // Replaces the selection (or inserts at the caret). Without undo, the edit
+    // keeps no undo history of it.
+    void ReplaceSel(int id, const QString& text, bool canUndo = false);
+    void ScrollCaret(int id);
+    // A fixed-pitch font of that point size.
+    void SetFixedPitchFont(int id, int pointSize);
+
+    // Rich edits: empties the text, or appends a run of text in a colour.
+    void RichEditClear(int id);
+    void RichEditAppend(int id, const QString& text, const QColor& colour);
+
+    // The text colour of one control; an invalid colour restores the default.
+    void SetDlgItemTextColor(int id, const QColor& colour);
 
     // Window timers by id: restarting an id replaces it.
     void SetTimer(int id, int periodMs);
@@ -158,6 +227,9 @@ protected:
 private:
     void BuildControls();
     QWidget* MakeControl(const ControlDef& def);
+    static void FitComboToDroppedHeight(QComboBox* combo, int droppedHeight);
+    // Shows a button's caption: wrapped for CS_MULTILINE, none for CS_ICON.
+    static void SetButtonCaption(QAbstractButton* b, const QString& caption);
     // A command from a control or key: OnCommand, then OnOK / OnCancel for IDOK / IDCANCEL.
     void HandleCommand(int id);
 

@@ -24,16 +24,24 @@ bool CTabDialog::Attach(CDialog* host, int tabControlId) {
     m_bar->setExpanding(false);
     m_bar->setIconSize(QSize(16, 16));
     m_bar->setGeometry(0, 0, control->width(), m_bar->sizeHint().height());
+    // A click on the tab strip gives it the keyboard focus, and it keeps it
+    // after the page changes: Escape then reaches the host (which closes),
+    // and the arrow keys move between the tabs.
+    m_bar->setFocusPolicy(Qt::StrongFocus);
     m_bar->show();
+    // Only the user changes the selection with signals on (SetCurSel and
+    // AddTab block them).
     connect(m_bar, &QTabBar::currentChanged, this, [this](int) {
         m_noSelection = false;
         OnSelChange();
+        m_bar->setFocus(Qt::MouseFocusReason);
     });
     // With the selection cleared, a click on the still highlighted tab selects it again.
     connect(m_bar, &QTabBar::tabBarClicked, this, [this](int index) {
         if (m_noSelection && index >= 0 && index == m_bar->currentIndex()) {
             m_noSelection = false;
             OnSelChange();
+            m_bar->setFocus(Qt::MouseFocusReason);
         }
     });
     return true;
@@ -76,6 +84,8 @@ void CTabDialog::AddTab(const QString& title, CDialog* page, unsigned templateId
         const int index = m_bar->addTab(title);
         if (image >= 0 && image < m_images.size()) m_bar->setTabIcon(index, QIcon(m_images.at(image)));
     }
+    // The tab row has its height once it holds a tab.
+    m_bar->setGeometry(0, 0, m_control->width(), m_bar->sizeHint().height());
     page->Create(m_control);
     const QRect r = PageRect();
     page->setMinimumSize(0, 0);

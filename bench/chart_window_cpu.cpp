@@ -1,0 +1,121 @@
+// tarvik-chart-cpu: the CPU the Chart window costs at the 10 ms period
+// against tarvik-sim, beside the same process with the window hidden. Run
+// it by hand under Xvfb (xvfb-run -a bin/tarvik-chart-cpu [seconds]);
+// figures in docs/performance.md. CHART_SHOT=file.png saves a picture of
+// the window at the end of the shown phase.
+#include "app/app_ini.h"
+#include "device/connection.h"
+#include "tests/e2e/child_process.h"
+#include "ui/charts/dlg_realtime_track.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop for the given time; returns the CPU share of one core.
+double Measure(double seconds) {
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    QEventLoop loop;  // waits for events like the program's own loop
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    return (CpuSeconds() - cpu0) / (t.elapsed() / 1000.0);
+}
+
+// CPU seconds of another process (the simulator), from /proc.
+double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string f;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {
+        if (i == 14) utime = std::atof(f.c_str());
+        if (i == 15) stime = std::atof(f.c_str());
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+size_t LineCount(const std::string& path) {
+    std::ifstream in(path);
+    size_t n = 0;
+    for (std::string l; std::getline(in, l);) ++n;
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("TARVIK_BIN_DIR") == nullptr) setenv("TARVIK_BIN_DIR", TARVIK_BIN_DIR_DEFAULT, 1);
+    QApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
+    CTempDir dir;
+    g_pAppIni = new CAppIni(dir.File("TARVIK_UI.ini"));
+    CSimProcess sim;
+    if (!sim.Start(dir.File("tty"), {})) {
+        std::fprintf(stderr, "tarvik-sim: %s\n", sim.Error().c_str());
+        return 1;
+    }
+    if (!ConnectDevice(dir.File("tty").c_str(), 115200, 30, 1, nullptr)) {
+        std::fprintf(stderr, "cannot connect to tarvik-sim\n");
+        return 1;
+    }
+    CDlgRealtimeTrack window;
+    window.Create();
+    window.show();
+    auto* period = window.Item<QComboBox>(CDlgRealtimeTrack::IDC_PERIOD);
+    period->setCurrentIndex(0);  // "10"
+    emit period->activated(0);
+    const std::string capture = dir.File("capture.csv");
+    window.SetPathPrompt([&](QString& p) {
+        p = QString::fromStdString(capture);
+        return true;
+    });
+    window.ToggleRecording();
+    Measure(1);  // settle
+
+    const size_t lines0 = LineCount(capture);
+    const int built0 = window.ChartsBuilt();
+    const double sim0 = ProcessCpuSeconds(sim.Pid());
+    const double shown = Measure(seconds);
+    const double simShare = (ProcessCpuSeconds(sim.Pid()) - sim0) / seconds;
+    const double rate = (LineCount(capture) - lines0) / seconds;
+    const double charts = (window.ChartsBuilt() - built0) / seconds;
+    if (const char* shot = std::getenv("CHART_SHOT")) window.grab().save(QString::fromLocal8Bit(shot));
+    window.ToggleRecording();
+    window.hide();
+    Measure(1);
+    const double hidden = Measure(seconds);
+    std::printf("period %d ms, %.0f s each\n", CDlgRealtimeTrack::UpdatePeriod(), seconds);
+    std::printf("shown, recording: %.1f %% of one core, %.1f samples/s recorded, %.1f charts/s\n", shown * 100,
+                rate, charts);
+    std::printf("tarvik-sim meanwhile: %.1f %% of one core\n", simShare * 100);
+    std::printf("hidden:            %.1f %% of one core\n", hidden * 100);
+    std::printf("window cost:       %.1f %% of one core\n", (shown - hidden) * 100);
+    window.DestroyWindow();
+    DisconnectDevice();
+    delete g_pAppIni;
+    g_pAppIni = nullptr;
+    return 0;
+}

@@ -1,0 +1,370 @@
+// The configuration window against the module simulator: what opening and
+// reloading read, what "Apply && Flash Write", "Factory default (fd)" and
+// "Restart device (rd)" send, the limits of edited values, failed reads and
+// writes, and the enable rule of the three buttons.
+#include "app/app_ini.h"
+#include "device/connection.h"
+#include "device/object_access.h"
+#include "tests/e2e/child_process.h"
+#include "ui/config/config_io.h"
+#include "ui/config/dlg_config.h"
+#include "ui/config/dlg_config_ahrs.h"
+#include "ui/config/dlg_config_calib.h"
+#include "ui/config/dlg_config_fft.h"
+#include "ui/config/dlg_config_filter.h"
+#include "ui/main/tarvik_ui_dlg.h"
+#include "ui/toolkit/tab_dialog.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class ConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_pAppIni = new CAppIni(m_dir.File("TARVIK_UI.ini"), false);
+        g_pAppIni->saveOnExit = false;
+    }
+    void TearDown() override {
+        dlg.reset();
+        host.reset();
+        DisconnectDevice();
+        delete g_pAppIni;
+        g_pAppIni = nullptr;
+        m_sim.Stop();
+    }
+    bool StartSim(const std::vector<std::string>& extra = {}) {
+        link = m_dir.File("link");
+        log = m_dir.File("log");
+        control = m_dir.File("control");
+        std::vector<std::string> args = {"--log", log, "--control", control};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return m_sim.Start(link, args, 15) && ConnectDevice(link.c_str(), 115200, kTimeoutMs, 1, nullptr);
+    }
+    void Open() {
+        host = std::make_unique<QWidget>();
+        host->resize(900, 900);
+        dlg = std::make_unique<CDlgConfig>();
+        ASSERT_TRUE(dlg->Create(host.get()));
+        host->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get(), 10000));
+    }
+    bool Control(const std::string& line) {
+        const int fd = open(control.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) return false;
+        const std::string text = line + "\n";
+        const bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
+        close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return ok;
+    }
+    void StopSim() { m_sim.Stop(); }
+    // The request log once the simulator has written it.
+    std::string Log() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return ReadAll(log);
+    }
+    CDlgConfigAhrs* Ahrs() const { return dlg->AhrsPage(); }
+    CDlgConfigFilter* Filter() const { return dlg->FilterPage(); }
+    CDlgConfigFft* Fft() const { return dlg->FftPage(); }
+    static int Sel(CDialog* page, int id) { return page->Item<QComboBox>(id)->currentIndex(); }
+    bool Enabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
+
+    std::unique_ptr<QWidget> host;
+    std::unique_ptr<CDlgConfig> dlg;
+    std::string link, log, control;
+
+private:
+    CTempDir m_dir;
+    CSimProcess m_sim;
+};
+
+#define REQUIRE_SIM(...) \
+    ASSERT_TRUE(StartSim({__VA_ARGS__})) << "tarvik-sim did not start or answer (is it built?)"
+
+TEST(ConfigText, NumbersAreClampedOrRefusedWithoutUndefinedBehaviour) {
+    EXPECT_EQ(cfgio::LimitedFloat("500", 0, 360), 360.0f);
+    EXPECT_EQ(cfgio::LimitedFloat("-3", 0, 360), 0.0f);
+    EXPECT_EQ(cfgio::LimitedFloat(" 0.5abc", 0, 1), 0.5f);
+    EXPECT_EQ(cfgio::LimitedFloat("abc", 0, 1), 0.0f);
+    EXPECT_EQ(cfgio::LimitedFloat("0.0005", 0, 1000), 0.0005f);
+    EXPECT_EQ(cfgio::LimitedFloat("1e4", 0, 1000), 1000.0f);
+    EXPECT_EQ(cfgio::LimitedFloat("1e999", 0, 1000), 1000.0f);  // beyond double, then limited
+    EXPECT_EQ(cfgio::LimitedFloat("-1e999", 0, 1000), 0.0f);
+    EXPECT_EQ(cfgio::LimitedFloat("nan", 0, 1000), 0.0f);      // not a number to this field
+    EXPECT_EQ(cfgio::LimitedFloat("inf", 0, 1000), 0.0f);
+    EXPECT_EQ(cfgio::LimitedFloat("0x10", 0, 1000), 0.0f);     // decimal only: "0" then text
+    EXPECT_EQ(cfgio::LimitedFloat("2e", 0, 1000), 2.0f);
+    // The point is the decimal point whatever the process locale says.
+    if (std::setlocale(LC_NUMERIC, "de_DE.utf8")) {
+        EXPECT_EQ(cfgio::LimitedFloat("0.25", 0, 1), 0.25f);
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    EXPECT_EQ(cfgio::LimitedUnsigned("250", 1, 60000), 250);
+    EXPECT_EQ(cfgio::LimitedUnsigned("0", 1, 60000), 1);
+    EXPECT_EQ(cfgio::LimitedUnsigned("70000", 1, 60000), 60000);
+    EXPECT_EQ(cfgio::LimitedUnsigned("-5", 1, 60000), 1);
+    EXPECT_EQ(cfgio::LimitedUnsigned("abc", 1, 60000), 1);
+    EXPECT_EQ(cfgio::LimitedUnsigned("12.5", 1, 60000), 1);
+    EXPECT_EQ(cfgio::LimitedUnsigned("3000000000", 1, 60000), 60000);  // huge is above the range
+    EXPECT_EQ(cfgio::LimitedUnsigned("999999999999999999999999", 1, 60000), 60000);
+}
+
+TEST_F(ConfigTest, TabsButtonsAndRememberedPage) {
+    g_pAppIni->configTabSel = 7;
+    Open();
+    CTabDialog* tabs = dlg->TabHost();
+    ASSERT_EQ(tabs->PageCount(), 4);
+    const char* titles[4] = {"Device", "Filter", "Calibration", "FFT && Position"};
+    const int templates[4] = {129, 158, 134, 165};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(tabs->TabBar()->tabText(i).toStdString(), titles[i]);
+        EXPECT_EQ(tabs->Page(i)->Template().id, templates[i]);
+    }
+    EXPECT_FALSE(tabs->TabBar()->tabIcon(3).isNull());
+    EXPECT_EQ(tabs->CurrentPage(), 3);  // 7 clamped to the last page
+    EXPECT_TRUE(Fft()->isVisible());
+    EXPECT_EQ(dlg->Item<QPushButton>(1024)->text().toStdString(), "Factory default (fd)");
+    EXPECT_EQ(dlg->Item<QPushButton>(1025)->text().toStdString(), "Restart device (rd)");
+    EXPECT_EQ(dlg->Item<QPushButton>(1106)->text().toStdString(), "Apply && Flash Write");
+    EXPECT_TRUE(dlg->HasTimer(1000));
+    tabs->SelectTab(2);
+    dlg->DestroyWindow();
+    EXPECT_EQ(g_pAppIni->configTabSel, 2);
+}
+
+TEST_F(ConfigTest, UnconnectedShowsBlanksAndDisablesTheButtons) {
+    Open();
+    EXPECT_TRUE(Ahrs()->GetDlgItemText(1020).isEmpty());
+    EXPECT_TRUE(Ahrs()->GetDlgItemText(1032).isEmpty());
+    EXPECT_EQ(Sel(Ahrs(), 1028), -1);
+    EXPECT_TRUE(Filter()->GetDlgItemText(1037).isEmpty());
+    EXPECT_TRUE(Fft()->GetDlgItemText(1119).isEmpty());
+    EXPECT_FALSE(Enabled(1024));
+    EXPECT_FALSE(Enabled(1025));
+    EXPECT_FALSE(Enabled(1106));
+    // Nothing goes out, so nothing waits: the handler returns at once.
+    dlg->OnCommand(1106);
+    EXPECT_FALSE(dlg->LastFlashWriteDone());
+}
+
+TEST_F(ConfigTest, OpeningReadsThePagesAndWritesNothing) {
+    REQUIRE_SIM();
+    Open();
+    for (int i = 0; i < 4; ++i) dlg->TabHost()->SelectTab(i);
+    const std::string log = Log();
+    for (const char* get : {"get 0x02 0 1 int32", "get 0x30 0 1 float32", "get 0x09 0 1 int32",
+                            "get 0x0f 0 1 int32", "get 0x1a 0 1 float32", "get 0x46 0 9 float32",
+                            "get 0x49 0 3 float32", "get 0x22 0 1 int32", "get 0x1c 0 1 float32"})
+        EXPECT_NE(log.find(get), std::string::npos) << get;
+    EXPECT_EQ(log.find("set "), std::string::npos) << log;
+    // What the module holds, shown on every page.
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1022).toStdString(), "Tarvik (KV-TQM-v1)");
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1029).toStdString(), "1.23");
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+    EXPECT_EQ(Sel(Ahrs(), 1031), 4);
+    EXPECT_EQ(Sel(Filter(), 1034), 4);  // gl 3 is the fifth entry
+    EXPECT_EQ(Filter()->GetDlgItemText(1037).toStdString(), "1.0");
+    EXPECT_EQ(Sel(Fft(), 1109), 3);
+    EXPECT_EQ(Fft()->GetDlgItemText(1110).toStdString(), "2.0");
+    EXPECT_EQ(dlg->CalibPage()->GetDlgItemText(1035).toStdString(), "0.010000");
+    EXPECT_TRUE(Enabled(1106));
+}
+
+TEST_F(ConfigTest, ApplyWritesThePagesThenFlashThenReloadsWhatTheModuleKept) {
+    REQUIRE_SIM();
+    Open();
+    Ahrs()->SetDlgItemText(1020, "70000");
+    Ahrs()->CheckDlgButton(1045, true);
+    Ahrs()->CheckDlgButton(1038, true);
+    Filter()->SetDlgItemText(1037, "500");
+    Filter()->SetDlgItemText(1031, "0");
+    Fft()->SetDlgItemText(1111, "200");
+    Fft()->Item<QComboBox>(1109)->setCurrentIndex(4);
+    const size_t before = Log().size();
+    dlg->OnCommand(1106);
+    const std::string log = Log().substr(before);
+    const char* order[] = {"set 0x0b 115200 int32", "set 0x1f 60000 int32", "set 0x20 2049 int32",
+                           "set 0x09 0 int32", "set 0x0f 0 int32", "set 0x14 360 float32",
+                           "set 0x19 0 float32", "set 0x1a 1 float32", "set 0x22 4 int32",
+                           "set 0x24 160 float32", "set 0x1c 0.100000001 float32", "set 0x06 1 int32",
+                           "get 0x02 0 1 int32", "get 0x1c 0 1 float32"};
+    size_t at = 0;
+    for (const char* line : order) {
+        const size_t next = log.find(line, at);
+        ASSERT_NE(next, std::string::npos) << line << " after " << at << "\n" << log;
+        at = next;
+    }
+    EXPECT_TRUE(dlg->LastFlashWriteDone());
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "60000");
+    EXPECT_EQ(Filter()->GetDlgItemText(1037).toStdString(), "360.0");
+    EXPECT_EQ(Fft()->GetDlgItemText(1111).toStdString(), "160.0");
+}
+
+TEST_F(ConfigTest, ValuesOutsideTheListsAndWhatTheModuleKept) {
+    REQUIRE_SIM("--force", "gs=5", "--force", "b1=14400");
+    Open();
+    EXPECT_EQ(Sel(Ahrs(), 1028), 4);     // an unknown rate shows "115200 bps"
+    EXPECT_EQ(Sel(Filter(), 1033), -1);  // 5 is outside the list
+    dlg->OnCommand(1106);
+    EXPECT_NE(Log().find("set 0x0f -1 int32"), std::string::npos);
+    EXPECT_EQ(Sel(Filter(), 1033), -1);  // the module refused -1 and still holds 5
+}
+
+TEST_F(ConfigTest, UnacknowledgedWriteIsNotFlashed) {
+    REQUIRE_SIM();
+    Open();
+    ASSERT_TRUE(Control("drop-request sp"));
+    Ahrs()->SetDlgItemText(1020, "250");
+    const size_t before = Log().size();
+    dlg->OnCommand(1106);
+    const std::string log = Log().substr(before);
+    EXPECT_NE(log.find("set 0x1f 250 int32"), std::string::npos) << log;
+    EXPECT_EQ(log.find("set 0x06"), std::string::npos) << log;
+    EXPECT_FALSE(dlg->LastFlashWriteDone());
+    // Once the link answers again the page shows that the module kept its value.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    dlg->ReloadFromDevice();
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+}
+
+TEST_F(ConfigTest, EmptiedFieldsAreNotWrittenAsZero) {
+    REQUIRE_SIM();
+    Open();
+    Ahrs()->SetDlgItemText(1020, "");  // as a failed read leaves them
+    Filter()->SetDlgItemText(1037, " ");
+    Fft()->SetDlgItemText(1119, "");
+    const size_t before = Log().size();
+    dlg->OnCommand(1106);
+    const std::string log = Log().substr(before);
+    EXPECT_EQ(log.find("set 0x1f"), std::string::npos) << log;
+    EXPECT_EQ(log.find("set 0x14"), std::string::npos) << log;
+    EXPECT_EQ(log.find("set 0x1c"), std::string::npos) << log;
+    EXPECT_NE(log.find("set 0x15 0.100000001 float32"), std::string::npos) << log;
+    EXPECT_TRUE(dlg->LastFlashWriteDone());
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+    EXPECT_EQ(Fft()->GetDlgItemText(1119).toStdString(), "0.1");
+}
+
+TEST_F(ConfigTest, FactoryDefaultAsksAndNoSendsNothing) {
+    REQUIRE_SIM();
+    Open();
+    QString asked;
+    dlg->askYesNo = [&](const QString& q) {
+        asked = q;
+        return false;
+    };
+    const size_t before = Log().size();
+    const int reloads = dlg->reloadCalls;
+    dlg->OnCommand(1024);
+    EXPECT_EQ(asked.toStdString(), CDlgConfig::kFactoryQuestion);
+    EXPECT_EQ(Log().size(), before);
+    EXPECT_EQ(dlg->reloadCalls, reloads);
+
+    ASSERT_TRUE(Control("force sp 500"));
+    dlg->askYesNo = [](const QString&) { return true; };
+    dlg->OnCommand(1024);
+    const std::string log = Log().substr(before);
+    EXPECT_LT(log.find("set 0x06 2 int32"), log.find("get 0x1f 0 1 int32")) << log;
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "100");
+}
+
+TEST_F(ConfigTest, RestartWritesNinetyNineAndReloadsNothing) {
+    REQUIRE_SIM();
+    Open();
+    Ahrs()->SetDlgItemText(1020, "777");
+    const size_t before = Log().size();
+    dlg->OnCommand(1025);
+    EXPECT_EQ(Log().substr(before), "set 0x06 99 int32\n");
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1020).toStdString(), "777");
+}
+
+TEST_F(ConfigTest, FailedReadBlanksNumbersKeepsListsAndTheStatusLineSaysSo) {
+    REQUIRE_SIM();
+    Open();
+    ASSERT_EQ(Sel(Filter(), 1033), 0);
+    StopSim();
+    dlg->ReloadFromDevice();
+    EXPECT_EQ(Ahrs()->GetDlgItemText(1022).toStdString(), "Tarvik (KV-TQM-v1)");  // kept
+    EXPECT_TRUE(Ahrs()->GetDlgItemText(1020).isEmpty());
+    EXPECT_TRUE(Ahrs()->GetDlgItemText(1033).isEmpty());
+    EXPECT_EQ(Sel(Ahrs(), 1028), 4);
+    EXPECT_TRUE(Filter()->GetDlgItemText(1038).isEmpty());
+    EXPECT_EQ(Sel(Filter(), 1033), 0);
+    EXPECT_TRUE(Fft()->GetDlgItemText(1111).isEmpty());
+    EXPECT_EQ(Sel(Fft(), 1112), 1);
+    ASSERT_NE(g_pObjectAccess, nullptr);
+    const bool fault = g_pObjectAccess->FaultTime() != 0;
+    const bool noReply = g_pObjectAccess->NoReplyTime() != 0;
+    EXPECT_TRUE(fault || noReply);
+    EXPECT_NE(CTARVIK_UIDlg::StatusText(true, fault, noReply, 0), CTARVIK_UIDlg::StatusText(true, false, false, 0));
+}
+
+TEST_F(ConfigTest, DevicePageReadsItsReadingsOnlyWhileVisible) {
+    REQUIRE_SIM();
+    g_pAppIni->configTabSel = 1;
+    Open();
+    size_t before = Log().size();
+    Ahrs()->OnTimer(1000);
+    EXPECT_EQ(Log().size(), before);
+    dlg->TabHost()->SelectTab(0);
+    Ahrs()->OnTimer(1000);
+    const std::string log = Log().substr(before);
+    EXPECT_EQ(log, "get 0x30 0 1 float32\nget 0x32 0 1 float32\n");
+    EXPECT_FALSE(Ahrs()->GetDlgItemText(1033).isEmpty());
+}
+
+TEST_F(ConfigTest, ButtonsFollowTheConnection) {
+    REQUIRE_SIM();
+    Open();
+    EXPECT_TRUE(Enabled(1025));
+    DisconnectDevice();
+    dlg->OnTimer(1000);
+    EXPECT_FALSE(Enabled(1024));
+    EXPECT_FALSE(Enabled(1025));
+    EXPECT_FALSE(Enabled(1106));
+    ASSERT_TRUE(ConnectDevice(link.c_str(), 115200, kTimeoutMs, 1, nullptr));
+    dlg->OnTimer(1000);
+    EXPECT_TRUE(Enabled(1106));
+}
+
+TEST_F(ConfigTest, CalibrationCellsMarkOnlyChangesSeenByPartialReads) {
+    REQUIRE_SIM();
+    Open();
+    CDlgConfigCalib* calib = dlg->CalibPage();
+    ASSERT_TRUE(Control("force 0x46:1 0.25"));
+    calib->ReadCalibration(true);
+    EXPECT_FALSE(calib->IsMarked(0, 1));  // a full read never marks
+    ASSERT_TRUE(Control("force 0x46:1 0.5"));
+    for (int i = 0; i < 4; ++i) calib->ReadCalibration(false);
+    EXPECT_TRUE(calib->IsMarked(0, 1));
+    EXPECT_FALSE(calib->IsMarked(0, 0));
+    EXPECT_EQ(calib->GetDlgItemText(1038).toStdString(), "0.500000");
+    dlg->ReloadFromDevice();
+    EXPECT_FALSE(calib->IsMarked(0, 1));
+}
+
+}  // namespace

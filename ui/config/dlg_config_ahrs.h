@@ -1,0 +1,53 @@
+#pragma once
+// CDlgConfigAhrs: the "Device" page of the configuration window (template
+// 129). It shows what identifies the module and its supply voltage and
+// temperature (polled every second while visible), and edits the two port
+// speeds, the synchronous data transmission and the device options.
+#include "ui/toolkit/dialog_common.h"
+
+class CDlgConfigAhrs : public CDialogCommon {
+    Q_OBJECT
+public:
+    enum : int {
+        IDD = 129,
+        IDC_PRODUCT = 1022,
+        IDC_FIRMWARE = 1029,
+        IDC_HARDWARE = 1030,
+        IDC_VOLTAGE = 1032,
+        IDC_TEMPERATURE = 1033,
+        IDC_BAUD_UART1 = 1028,
+        IDC_BAUD_UART2 = 1031,
+        IDC_SYNC_PORT = 1042,
+        IDC_SYNC_PERIOD = 1020,
+        IDC_OPTION_INTEGRAL = 1098,
+        TIMER_READINGS = 1000,
+        READINGS_PERIOD_MS = 1000,
+        kRateCount = 8,
+    };
+    static constexpr const char* kProductText = "Tarvik (KV-TQM-v1)";
+    static constexpr const char* kUnknownProductText = "---";
+    // The check box of each bit of the sync data selection, bit 0 first.
+    static const int kSelectionBoxes[12];
+    static const int32_t kRates[kRateCount];
+
+    explicit CDlgConfigAhrs(QWidget* parent = nullptr);
+    ~CDlgConfigAhrs() override;
+
+    static const DialogTemplate& Template129();
+    // The list index a reported rate selects (an unknown rate shows 115200).
+    static int RateIndex(int32_t rate);
+
+    // Reads the page's objects and shows them.
+    void LoadFromDevice();
+    // Limits the edited values and writes the six writable objects (an
+    // emptied sync period is left out); true when every write was
+    // acknowledged by the module.
+    bool ApplyToDevice();
+
+    void OnTimer(int id) override;
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+};
