@@ -7,9 +7,8 @@
 #include "ui/config/dlg_config_calib.h"
 #include "ui/config/dlg_config_fft.h"
 #include "ui/config/dlg_config_filter.h"
+#include "ui/toolkit/message_box.h"
 
-#include <QGuiApplication>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QTabBar>  // before tab_dialog.h: its QPointer<QTabBar> needs the full type
 
@@ -32,23 +31,13 @@ const ControlDef kControls146[] = {
 const DialogTemplate kTemplate146{CDlgConfig::IDD, "", 350, 370, true, kControls146,
                                   int(sizeof(kControls146) / sizeof(kControls146[0]))};
 
-// A message box only for this window's question, modal to its window alone
-// so that the tool windows keep taking input.
-bool AskInMessageBox(QWidget* parent, const QString& question) {
-    QString text = question;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
-                    QMessageBox::Yes | QMessageBox::No, parent ? parent->window() : nullptr);
-    box.setWindowModality(Qt::WindowModal);
-    return box.exec() == QMessageBox::Yes;
-}
-
 }  // namespace
 
 const DialogTemplate& CDlgConfig::PageTemplate() { return kTemplate146; }
 
 CDlgConfig::CDlgConfig(QWidget* parent) : CDialog(kTemplate146, parent) {
-    askYesNo = [this](const QString& q) { return AskInMessageBox(this, q); };
+    // The program's Yes/No box, modal to this window only: the tool windows keep taking input.
+    askYesNo = [this](const QString& q) { return AskYesNo(this, q); };
 }
 
 CDlgConfig::~CDlgConfig() {
