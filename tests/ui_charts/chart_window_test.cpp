@@ -8,6 +8,7 @@
 #include "ui/charts/chart_viewer.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/main/tarvik_ui_dlg.h"
+#include "ui/toolkit/message_box.h"
 #include "ui/toolkit/tab_dialog.h"
 
 #include <QApplication>
@@ -157,6 +158,8 @@ TEST_F(ChartWindowTest, FreezeStopsDrawingButNotSamplingOrRecording) {
     Record(capture);
     Pump(300);
     Button(CDlgRealtimeTrack::IDC_FREEZE)->click();
+    EXPECT_FALSE(Button(CDlgRealtimeTrack::IDC_RUN)->isChecked());  // one of the pair stays down
+    EXPECT_TRUE(Button(CDlgRealtimeTrack::IDC_FREEZE)->isChecked());
     Pump(150);  // a refresh under way ends
     const int built = window->ChartsBuilt();
     const double newest = window->Times().back();
@@ -209,6 +212,8 @@ TEST_F(ChartWindowTest, UnopenableCaptureFileStopsRecordingAndSaysWhy) {
     auto* box = window->findChild<QMessageBox*>("recordingError");
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(box->windowTitle(), QString::fromUtf8(kAppTitle));
     box->close();
 
     // The file turns into a folder while recording: recording stops with the
@@ -265,6 +270,22 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     EXPECT_GT(count(img, 0xFF0000), 100);
     EXPECT_GT(count(img, 0x00FF00), 100);
     EXPECT_GT(count(img, 0x0000FF), 100);
+}
+
+TEST_F(ChartWindowTest, RunAndFreezeShowIconsAndTheClosedListsOneLine) {
+    Open("", {}, false);
+    for (int id : {CDlgRealtimeTrack::IDC_RUN, CDlgRealtimeTrack::IDC_FREEZE}) {
+        EXPECT_FALSE(Button(id)->icon().isNull()) << id;
+        EXPECT_TRUE(Button(id)->text().isEmpty()) << id;
+    }
+    EXPECT_TRUE(Button(CDlgRealtimeTrack::IDC_RUN)->isChecked());
+    EXPECT_EQ(window->GetDlgItemText(CDlgRealtimeTrack::IDC_FREEZE), "Freeze");
+    // The lists sit on the button row, no taller than the Export button's row.
+    const QWidget* exportButton = window->GetDlgItem(CDlgRealtimeTrack::IDC_EXPORT);
+    for (int id : {CDlgRealtimeTrack::IDC_QUANTITY, CDlgRealtimeTrack::IDC_PERIOD})
+        EXPECT_LE(window->GetDlgItem(id)->geometry().bottom(), window->Viewer()->geometry().top()) << id;
+    EXPECT_LE(exportButton->geometry().bottom(), window->Viewer()->geometry().top());
+    if (const char* shot = getenv("CHART_WINDOW_SHOT")) window->grab().save(shot);
 }
 
 TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
