@@ -233,6 +233,21 @@ TEST_F(ChartWindowTest, UnopenableCaptureFileStopsRecordingAndSaysWhy) {
     EXPECT_LE(shown.toUInt(), onDisk + 1);  // one more may have landed before the swap
 }
 
+TEST_F(ChartWindowTest, RecordingFaultIsAnsweredByTheMessageBoxHook) {
+    Open("", {}, false);
+    MessageBoxRequest seen{nullptr, {}, {}, MsgIcon::None, MsgButtons::YesNo};
+    SetMessageBoxHook([&](const MessageBoxRequest& r) {
+        seen = r;
+        return IDOK;
+    });
+    Record(dir.File("missing/capture.csv"));
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(seen.icon, MsgIcon::Warning);
+    EXPECT_EQ(seen.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(seen.text.endsWith("\nRecording has stopped.")) << seen.text.toStdString();
+    EXPECT_EQ(window->findChild<QMessageBox*>("recordingError"), nullptr);  // nothing shown
+}
+
 TEST_F(ChartWindowTest, OutOfRangeSettingsAreLimitedAndStoredBack) {
     Open("maf_window_size=5000\nprecision=9\n");
     EXPECT_EQ(g_pAppIni->maf_window_size, 1000);

@@ -147,6 +147,7 @@ TEST_F(ConfigTest, TabsButtonsAndRememberedPage) {
         EXPECT_EQ(tabs->Page(i)->Template().id, templates[i]);
     }
     EXPECT_FALSE(tabs->TabBar()->tabIcon(3).isNull());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(tabs->Page(i)->geometry(), tabs->PageRect()) << i;  // below the tab row
     EXPECT_EQ(tabs->CurrentPage(), 3);  // 7 clamped to the last page
     EXPECT_TRUE(Fft()->isVisible());
     EXPECT_EQ(dlg->Item<QPushButton>(1024)->text().toStdString(), "Factory default (fd)");

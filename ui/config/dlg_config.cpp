@@ -8,11 +8,9 @@
 #include "ui/config/dlg_config_fft.h"
 #include "ui/config/dlg_config_filter.h"
 #include "ui/toolkit/message_box.h"
+#include "ui/toolkit/tab_dialog.h"
 
 #include <QPixmap>
-#include <QTabBar>  // before tab_dialog.h: its QPointer<QTabBar> needs the full type
-
-#include "ui/toolkit/tab_dialog.h"
 
 #include <chrono>
 #include <thread>
@@ -59,15 +57,7 @@ bool CDlgConfig::OnInitDialog() {
     m_tabs->AddTab(QStringLiteral("Filter"), m_pageFilter, CDlgConfigFilter::IDD, 1);
     m_tabs->AddTab(QStringLiteral("Calibration"), m_pageCalib, CDlgConfigCalib::IDD, 2);
     m_tabs->AddTab(QStringLiteral("FFT && Position"), m_pageFft, CDlgConfigFft::IDD, 4);
-    // The tab row has its height only once it holds tabs: size it now and put
-    // the pages into the display area below it.
-    if (QTabBar* bar = m_tabs->TabBar()) {
-        if (QWidget* control = m_tabs->Control())
-            bar->setGeometry(0, 0, control->width(), bar->sizeHint().height());
-        const QRect area = m_tabs->PageRect();
-        for (int i = 0; i < m_tabs->PageCount(); ++i)
-            if (CDialog* page = m_tabs->Page(i)) page->setGeometry(area);
-    }
+    // The tab host sizes its tab row and puts each page into the display area.
 
     const int stored = g_pAppIni ? g_pAppIni->configTabSel : 0;
     const int sel = CTabDialog::ClampSelection(stored, m_tabs->PageCount());
