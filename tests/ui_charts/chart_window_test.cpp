@@ -31,6 +31,8 @@
 
 namespace {
 
+constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a failed connect
+
 void Pump(int ms) {
     QElapsedTimer t;
     t.start();
@@ -85,7 +87,7 @@ protected:
             std::vector<std::string> args = {"--log", log};
             args.insert(args.end(), simArgs.begin(), simArgs.end());
             ASSERT_TRUE(sim.Start(dir.File("tty"), args)) << sim.Error();
-            ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+            ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
         }
         window = std::make_unique<CDlgRealtimeTrack>();
         ASSERT_TRUE(window->Create());
@@ -122,9 +124,16 @@ TEST_F(ChartWindowTest, EachQuantityReadsItsObjectAsThreeFloats) {
         Select(CDlgRealtimeTrack::IDC_QUANTITY, i);
         EXPECT_EQ(Samples(*window), 0) << i;  // a new quantity clears the chart
         const size_t before = ReadAll(log).size();
-        Pump(150);
-        Pump(0);
-        usleep(50000);
+        // A sample and a redraw come within 150 ms; a loaded machine gets up to 3 s.
+        auto redrawn = [&] {
+            tchart::XYChart* c = window->Viewer()->displayedChart();
+            return Samples(*window) > 0 && c && c->yAxis()->title() == CDlgRealtimeTrack::kQuantities[i].text;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        do Pump(50);
+        while (!redrawn() && waited.elapsed() < 3000);
+        usleep(50000);  // the simulator's log line
         const std::vector<std::string> fresh = Lines(ReadAll(log).substr(before));
         ASSERT_FALSE(fresh.empty()) << i;
         EXPECT_EQ(fresh.back(), std::string("get ") + objects[i] + " 0 3 float32") << i;
@@ -273,7 +282,7 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     window.reset();
     log = dir.File("log");
     ASSERT_TRUE(sim.Start(dir.File("tty"), {"--log", log, "--hold-euler", "10,20,30"})) << sim.Error();
-    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
     window = std::make_unique<CDlgRealtimeTrack>();
     ASSERT_TRUE(window->Create());
     window->show();
@@ -324,7 +333,10 @@ TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
     EXPECT_EQ(window->size(), QSize(640, 420));
     window->move(150, 160);
     window->resize(700, 450);
-    Pump(50);
+    QElapsedTimer waited;  // the redraw comes at once; a loaded machine gets up to 2 s
+    waited.start();
+    do Pump(20);
+    while (window->Viewer()->Image().size() != QSize(702, 414) && waited.elapsed() < 2000);
     EXPECT_EQ(window->Viewer()->Image().size(), QSize(702, 414));  // the chart follows the window's size
     window->DestroyWindow();
     EXPECT_EQ(g_pAppIni->chartSx, 150);

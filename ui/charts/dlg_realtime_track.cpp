@@ -1,6 +1,7 @@
 #include "ui/charts/dlg_realtime_track.h"
 
 #include "app/app_ini.h"
+#include "app/number_parse.h"
 #include "chart/chart_time.h"
 #include "chart/track_chart.h"
 #include "chart/xy_chart.h"
@@ -17,7 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <limits>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -114,10 +115,13 @@ bool CDlgRealtimeTrack::OnInitDialog() {
 }
 
 void CDlgRealtimeTrack::StartRun() {
-    // The number as a C conversion reads it (prefix chooses the base).
+    // The selected period in milliseconds (a "0x" or leading "0" prefix
+    // chooses the base); a text that is no positive number keeps the period.
     const QByteArray text = GetDlgItemText(IDC_PERIOD).toLatin1();
-    const long period = std::strtol(text.constData(), nullptr, 0);
-    if (period >= 1) g_updatePeriod = static_cast<int>(std::min<long>(period, 60000));
+    const IntParse period = ParseInteger(std::string_view(text.constData(), size_t(text.size())), 0,
+                                         std::numeric_limits<int32_t>::max(), NumberBase::Prefixed, false);
+    if (period.status != ParseStatus::NotANumber && period.value >= 1)
+        g_updatePeriod = static_cast<int>(std::min<int64_t>(period.value, 60000));
     KillTimer(kTimerAcquire);
     SetTimer(kTimerAcquire, g_updatePeriod);
     SetTimer(kTimerRefresh, std::max(g_updatePeriod, 100));
