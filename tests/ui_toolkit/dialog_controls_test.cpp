@@ -229,7 +229,9 @@ TEST(DialogControls, ScrollCaretBringsTheEndIntoView) {
 TEST(DialogControls, FixedPitchFont) {
     Dlg d;
     d.SetFixedPitchFont(2010, 12);
-    EXPECT_TRUE(QFontInfo(d.GetDlgItem(2010)->font()).fixedPitch());
+    // Every character takes the same width (a variable font may not say it is fixed pitch).
+    const QFontMetrics fm(d.GetDlgItem(2010)->font());
+    EXPECT_EQ(fm.horizontalAdvance(QLatin1Char('i')), fm.horizontalAdvance(QLatin1Char('W')));
     EXPECT_EQ(d.GetDlgItem(2010)->font().pointSize(), 12);
 }
 

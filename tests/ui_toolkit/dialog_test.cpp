@@ -5,8 +5,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -165,6 +167,20 @@ TEST(Dialog, GroupBoxShowsAmpersandAndPassesClicksToItsControls) {
     EXPECT_EQ(dlg.Item<QGroupBox>(1102)->title(), QStringLiteral("Load && Save"));  // drawn as "Load & Save"
     SystemClick(dlg.GetDlgItem(1101));
     EXPECT_EQ(std::count(dlg.commands.begin(), dlg.commands.end(), 1101), 1);
+}
+
+TEST(Dialog, GroupBoxFrameRunsThroughTheMiddleOfItsCaptionLine) {
+    const ControlDef controls[] = {{1102, ControlKind::GroupBox, "Group", 5, 5, 100, 40}};
+    const DialogTemplate tmpl{201, "Group", 120, 60, false, controls, 1};
+    Recorder dlg(tmpl);
+    dlg.Create();
+    auto* box = dlg.Item<QGroupBox>(1102);
+    const QImage img = box->grab().toImage();
+    const QColor bg = box->palette().color(QPalette::Window);
+    const int mid = QFontMetrics(box->font()).height() / 2;
+    bool line = false;  // right of the caption, on its middle line
+    for (int y = mid - 1; y <= mid + 1; ++y) line = line || img.pixelColor(img.width() * 3 / 4, y) != bg;
+    EXPECT_TRUE(line);
 }
 
 TEST(Dialog, TimersByIdAndRestartReplaces) {

@@ -260,7 +260,7 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
     }
     case ControlKind::GroupBox:
         // Its caption is drawn like a button's: "&&" shows as "&".
-        return new QGroupBox(ButtonText(def.text), this);
+        return new CGroupBox(ButtonText(def.text), this);
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:
     case ControlKind::CheckBox:
