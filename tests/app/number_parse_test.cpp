@@ -33,6 +33,7 @@ TEST(NumberParse, RangeCheckedAndClampedToTheNearerEnd) {
     const IntParse high = ParseInteger("60001", 1, 60000);
     EXPECT_EQ(high.status, ParseStatus::OutOfRange);
     EXPECT_EQ(high.value, 60000);
+    EXPECT_EQ(ParseInteger("99999999999999999999999", 1, 60000).value, 60000);  // huge, positive minimum
     EXPECT_EQ(Value("99999999999999999999999"), kMax);  // beyond 64 bits: no wrap
     EXPECT_EQ(Value("-99999999999999999999999"), kMin);
     EXPECT_EQ(Status("-2147483648"), ParseStatus::Ok);
