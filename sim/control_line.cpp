@@ -132,16 +132,16 @@ bool ApplyControlLine(ModuleModel& m, const std::string& line, double now, std::
         m.probeNeverReady = w[1] == "on";
     } else if (verb == "drop-request" && w.size() == 2) {
         // OBJ[:SUB][/N]
-        std::string spec = w[1];
+        std::string target = w[1];
         int count = 1;
-        const size_t slash = spec.find('/');
+        const size_t slash = target.find('/');
         if (slash != std::string::npos) {
-            if (!ParseInt(spec.substr(slash + 1), &count) || count < 1) return fail("drop-request OBJ[:SUB][/N]");
-            spec.resize(slash);
+            if (!ParseInt(target.substr(slash + 1), &count) || count < 1) return fail("drop-request OBJ[:SUB][/N]");
+            target.resize(slash);
         }
         uint16_t index = 0;
         int sub = -1;
-        if (!ParseTarget(spec, &index, &sub) || sub > 255) return fail("drop-request OBJ[:SUB][/N]");
+        if (!ParseTarget(target, &index, &sub) || sub > 255) return fail("drop-request OBJ[:SUB][/N]");
         m.IgnoreRequests(index, sub, count);
     } else if (verb == "force" && w.size() >= 3) {
         uint16_t index = 0;
