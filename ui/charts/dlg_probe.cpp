@@ -7,6 +7,7 @@
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
+#include "device/tick.h"
 #include "ui/charts/probe_plot.h"
 #include "ui/toolkit/file_dialog.h"
 #include "ui/toolkit/message_box.h"
@@ -109,6 +110,8 @@ void CDlgProbe::ClearBlock() {
     m_total = 0;
     m_position = 0;
     m_missing = 0;
+    m_readOutMs = 0;
+    m_chunkFailedAt = 0;
     std::fill(std::begin(m_buffer), std::end(m_buffer), 0);
     std::fill(std::begin(m_valid), std::end(m_valid), 0);
     if (m_view) m_view->SetData(m_buffer, m_valid, m_code);
@@ -185,19 +188,32 @@ void CDlgProbe::PollStatus() {
 
 void CDlgProbe::ReadBlock() {
     const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&start] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
     while (m_position < m_total) {
         const int n = std::min<int32_t>(kChunk, m_total - m_position);
-        const uint16_t object = od::ProbeBufferObject(m_position);
-        const uint8_t sub = od::ProbeBufferSub(m_position);
         bool ok = false;
-        // A chunk whose read fails is tried again before it counts as missing.
-        for (int attempt = 0; attempt < kChunkAttempts && !ok && g_pObjectAccess; ++attempt)
-            ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, object, sub, &m_buffer[m_position], n);
+        if (g_pObjectAccess) {
+            ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::ProbeBufferObject(m_position),
+                                               od::ProbeBufferSub(m_position), &m_buffer[m_position], n);
+            if (!ok) {
+                // Tried again on the next ticks until the retry time is over.
+                const uint32_t now = GetTickCountMs();
+                if (m_chunkFailedAt == 0) m_chunkFailedAt = now == 0 ? 1 : now;
+                if (now - m_chunkFailedAt < static_cast<uint32_t>(kChunkRetryMs)) {
+                    m_readOutMs += elapsed();
+                    return;
+                }
+            }
+        }
+        m_chunkFailedAt = 0;
         std::fill(m_valid + m_position, m_valid + m_position + n, ok ? 1 : 0);
         if (!ok) m_missing += n;
         m_position += n;
     }
-    m_lastReadOutMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    m_readOutMs += elapsed();
+    m_lastReadOutMs = m_readOutMs;
 
     KillTimer(TIMER_READ);
     int32_t end = od::CMD_PROBE_END;

@@ -35,8 +35,11 @@ public:
     };
     enum : int { TIMER_POLL = 1000, TIMER_READ = 1001, TIMER_REPEAT = 1002 };
     enum : int { kPollMs = 100, kReadMs = 30, kRepeatMs = 300, kMaxPolls = 300, kRequestAttempts = 3 };
-    // Values per chunk read, and attempts per chunk before it counts as missing.
-    enum : int { kChunk = 32, kChunkAttempts = 3 };
+    // Values per chunk read. A chunk whose read fails is tried again on the
+    // following ticks for kChunkRetryMs before it counts as missing: after a
+    // module that did not answer, the link refuses calls for 1 s, so the
+    // retries span about three real exchanges.
+    enum : int { kChunk = 32, kChunkRetryMs = 2500 };
 
     CDlgProbe();
     ~CDlgProbe() override;
@@ -61,7 +64,8 @@ public:
     // Values of the current block that could not be read.
     int32_t Missing() const { return m_missing; }
     bool BlockComplete() const { return m_code != 0 && m_position >= m_total && m_missing == 0; }
-    // Duration of the last block read-out (the chunk reads of timer 1001), ms.
+    // Duration of the last block read-out (the chunk reads of timer 1001,
+    // without the waits between its ticks), ms.
     double LastReadOutMs() const { return m_lastReadOutMs; }
     static int PollCounter();
 
@@ -93,5 +97,7 @@ private:
     int32_t m_buffer[kProbeBufferSize] = {};
     uint8_t m_valid[kProbeBufferSize] = {};
     double m_lastReadOutMs = 0;
+    double m_readOutMs = 0;         // read-out time of the block so far
+    uint32_t m_chunkFailedAt = 0;   // tick of the current chunk's first failure, 0 when none
     PathPrompt m_prompt;
 };
