@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 
 #include <cmath>
 
@@ -115,12 +116,17 @@ void CProbePlotView::DrawPlot(CDrawContext& dc, ProbePlot& plot, const int32_t* 
                               kDefaultChannelColors[3]};
         ColorsFromLegend(colours, plot.legend.c_str());
         for (int c = 0; c < plot.channels && c < 4; ++c) {
-            dc.SetPen(PenStyle::Solid, 1, QColor(colours[c].r, colours[c].g, colours[c].b));
+            // A continuous one-pixel curve: the painter's own polyline joins
+            // the segments without dropping their end pixels.
+            QPen pen(QColor(colours[c].r, colours[c].g, colours[c].b));
+            pen.setWidth(1);
+            pen.setCosmetic(true);
+            dc.Painter().setPen(pen);
             // One polyline per run of values that were read: a missing value
             // leaves a gap instead of a line to zero.
             QVector<QPoint> run;
             auto flush = [&] {
-                if (run.size() > 1) dc.Polyline(run);
+                if (run.size() > 1) dc.Painter().drawPolyline(run.constData(), static_cast<int>(run.size()));
                 run.clear();
             };
             for (int i = plot.first; i <= plot.last; ++i) {
