@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -238,6 +239,23 @@ TEST_F(ProbeWindowTest, FailedChunkReadIsTriedAgain) {
     EXPECT_EQ(reads, 2);
     EXPECT_TRUE(window->BlockComplete());
     EXPECT_EQ(window->Buffer()[256 + 64], 10 * 2 * (64 - 128));
+}
+
+TEST_F(ProbeWindowTest, ProbeDuringReadOutDoesNotEndTheNewRequest) {
+    ASSERT_NO_FATAL_FAILURE(Open({"--probe-wave", "ramp", "--drop-request", "0x29:64"}));
+    Probe(0, "1");
+    QElapsedTimer t;
+    t.start();
+    while (!(window->HasTimer(CDlgProbe::TIMER_READ) && window->Position() > 0) && t.elapsed() < 5000) Pump(5);
+    ASSERT_LT(window->Position(), window->Total());  // a chunk waits for its retry
+    DisconnectDevice();  // a fresh link, without the back-off of the silent read
+    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+    const size_t from = Probe(0, "1");
+    ASSERT_TRUE(WaitStatus("Probe Complete"));
+    const std::vector<std::string> got = LogFrom(from);
+    EXPECT_EQ(std::count(got.begin(), got.end(), "set 0x06 1000 int32"), 1);
+    EXPECT_EQ(got.back(), "set 0x06 1000 int32");
+    EXPECT_TRUE(window->BlockComplete());
 }
 
 TEST_F(ProbeWindowTest, BlockMissingAChunkIsIncompleteAndNotSaved) {

@@ -130,10 +130,6 @@ void CDlgProbe::RequestProbe() {
     if (g_pAppIni) g_pAppIni->bplotProbe = row;
     const ProbeSource& source = kProbeSources[row];
 
-    // A block still being read is abandoned here, before the new request:
-    // finishing it later would end the new probe with its command 1000.
-    KillTimer(TIMER_READ);
-
     bool accepted = false;
     for (int attempt = 0; attempt < kRequestAttempts && !accepted; ++attempt) {
         int32_t value = delay;
@@ -145,6 +141,9 @@ void CDlgProbe::RequestProbe() {
     }
     if (!accepted) return;
 
+    // A block still being read is abandoned: finishing it later would end the
+    // new probe with its command 1000.
+    KillTimer(TIMER_READ);
     if (!IsDlgItemFocused(IDC_DELAY)) SetDlgItemText(IDC_DELAY, QString::number(delay));
     SetDlgItemText(IDC_STATUS, "Probe Request");
     SetTimer(TIMER_POLL, kPollMs);
@@ -179,7 +178,6 @@ void CDlgProbe::PollStatus() {
         g_pollCounter = 0;
         return;
     }
-    if (!HasTimer(TIMER_POLL)) return;  // the connection is gone; nothing more this tick
     if (++g_pollCounter <= kMaxPolls) return;
     KillTimer(TIMER_POLL);
     g_pollCounter = 0;
