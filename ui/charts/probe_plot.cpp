@@ -157,8 +157,8 @@ void CProbePlotView::paintEvent(QPaintEvent* event) {
         if (x >= 0 && m_plot.Inside(x, y)) m_plot.SetCross(x, y);
     }
     QPainter p(this);
-    const QRect r = event->rect();
-    p.drawImage(r.topLeft(), m_cache, r);
+    // Only the strips asked for: a cross-hair move repaints four thin lines.
+    for (const QRect& r : event->region()) p.drawImage(r.topLeft(), m_cache, r);
     if (m_plot.CrossShown()) {
         const PlotRect a = m_plot.Area();
         p.setPen(kGray);
