@@ -100,13 +100,7 @@ double PtyLink::NextDue(double now, uint32_t baud) const {
     if (m_queue.empty()) return now + 3600;
     const double head = m_queue.front().notBefore;
     if (baud == 0) return head;
-    // Wake when most of the look-ahead has gone through the wire, not after
-    // every byte: at high rates the PC then gets bursts of a few bytes (as
-    // from a UART FIFO) instead of one wake-up per byte, and no byte comes
-    // later than the wire would carry it.
-    const double byteTime = 10.0 / baud;
-    const double refill = std::max(byteTime, 0.7 * kLookAhead);
-    return std::max(head, m_wireFreeAt - kLookAhead + refill);
+    return std::max(head, m_wireFreeAt - kLookAhead + 10.0 / baud);
 }
 
 void PtyLink::Pump(double now, uint32_t baud, std::string* syncSent) {
