@@ -326,6 +326,10 @@ TEST_F(ProbeWindowTest, ZoomAndCrossHairFollowTheMouse) {
     EXPECT_GT(view->RenderCount(), renders);
     Mouse(QEvent::MouseButtonPress, x, y, Qt::RightButton, Qt::RightButton);
     EXPECT_EQ(view->Plot().last, 255);
+
+    // A double click probes again.
+    Mouse(QEvent::MouseButtonDblClick, x, y, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(Status(), "Probe Request");
 }
 
 TEST_F(ProbeWindowTest, FileThatCannotBeCreatedIsReported) {
