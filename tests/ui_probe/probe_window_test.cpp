@@ -342,3 +342,23 @@ TEST_F(ProbeWindowTest, FileThatCannotBeCreatedIsReported) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("cannot be created"), std::string::npos);
 }
+
+TEST_F(ProbeWindowTest, PollingEndsAfter300PollsAndRepeatAsksAgain) {
+    ASSERT_NO_FATAL_FAILURE(Open({"--probe-never-ready"}));
+    window->CheckDlgButton(CDlgProbe::IDC_REPEAT, true);
+    const int counted = CDlgProbe::PollCounter();  // one counter for the whole program
+    const size_t from = Probe(2, "1");
+    QElapsedTimer t;
+    t.start();
+    std::vector<std::string> got;
+    auto second = got.end();
+    while (second == got.end() && t.elapsed() < 90000) {
+        Pump(500);
+        got = LogFrom(from);
+        second = std::find(got.begin() + 2, got.end(), "set 0x06 1003 int32");
+    }
+    ASSERT_NE(second, got.end());
+    // The confirmation, then polls until the counter exceeds 300.
+    EXPECT_EQ(std::count(got.begin(), second, "get 0x05 0 1 int32"), 1 + 301 - counted);
+    EXPECT_EQ(*(second - 1), "set 0x07 1 int32");
+}
