@@ -271,6 +271,14 @@ TEST_F(ProbeWindowTest, BlockMissingAChunkIsIncompleteAndNotSaved) {
     EXPECT_EQ(access(dir.File("plot_data.csv").c_str(), F_OK), -1);
 }
 
+TEST_F(ProbeWindowTest, LostStatusReplyKeepsPolling) {
+    ASSERT_NO_FATAL_FAILURE(Open({"--probe-wave", "ramp", "--control", dir.File("ctl")}));
+    Probe(0, "5");  // ready after about 180 ms
+    std::ofstream(dir.File("ctl")) << "drop-request 0x05\n";  // the first poll gets no answer
+    ASSERT_TRUE(WaitStatus("Probe Complete"));
+    EXPECT_TRUE(window->BlockComplete());
+}
+
 TEST_F(ProbeWindowTest, RepeatProbesAgainAfterEachBlock) {
     ASSERT_NO_FATAL_FAILURE(Open({"--probe-wave", "ramp"}));
     window->CheckDlgButton(CDlgProbe::IDC_REPEAT, true);
@@ -357,7 +365,7 @@ TEST_F(ProbeWindowTest, PollingEndsAfter300PollsAndRepeatAsksAgain) {
         got = LogFrom(from);
         second = std::find(got.begin() + 2, got.end(), "set 0x06 1003 int32");
     }
-    ASSERT_NE(second, got.end());
+    ASSERT_NE(second, got.end()) << counted << " " << got.size() << " " << (got.empty() ? "" : got.back());
     // The confirmation, then polls until the counter exceeds 300.
     EXPECT_EQ(std::count(got.begin(), second, "get 0x05 0 1 int32"), 1 + 301 - counted);
     EXPECT_EQ(*(second - 1), "set 0x07 1 int32");

@@ -163,8 +163,11 @@ void CDlgProbe::OnTimer(int id) {
 }
 
 void CDlgProbe::PollStatus() {
-    if (g_pObjectAccess == nullptr || !g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_STATUS, 0, &m_status, 1))
-        KillTimer(TIMER_POLL);
+    // Without a connection polling ends. A single failed read does not: it
+    // counts as a poll, so a lost reply neither strands the request at
+    // "Probe Request" nor ends Repeat; the 300-poll time-out still bounds it.
+    if (g_pObjectAccess == nullptr) KillTimer(TIMER_POLL);
+    else (void)g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_STATUS, 0, &m_status, 1);
     if (m_status & static_cast<int32_t>(od::STATUS_PROBE_READY)) {
         KillTimer(TIMER_POLL);
         ClearBlock();
