@@ -335,9 +335,13 @@ TEST_F(ProbeWindowTest, ZoomAndCrossHairFollowTheMouse) {
     Mouse(QEvent::MouseButtonPress, x, y, Qt::RightButton, Qt::RightButton);
     EXPECT_EQ(view->Plot().last, 255);
 
-    // A double click probes again.
+    // A double click probes again; the last block stays in view meanwhile.
+    Pump(50);
+    const int shown = view->RenderCount();
     Mouse(QEvent::MouseButtonDblClick, x, y, Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(Status(), "Probe Request");
+    Pump(50);
+    EXPECT_EQ(view->RenderCount(), shown);
 }
 
 TEST_F(ProbeWindowTest, FileThatCannotBeCreatedIsReported) {

@@ -225,6 +225,7 @@ void CDlgProbe::ReadBlock() {
         m_view->Plot().ResetPlot();
         m_view->Plot().LayoutForSource(m_code, m_buffer, Delay(), m_valid);
         m_view->SetData(m_buffer, m_valid, m_code);
+        m_view->Refresh();
     }
     if (IsDlgButtonChecked(IDC_REPEAT)) SetTimer(TIMER_REPEAT, kRepeatMs);
 }

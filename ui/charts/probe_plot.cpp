@@ -26,7 +26,6 @@ void CProbePlotView::SetData(const int32_t* buffer, const uint8_t* valid, int32_
     m_buffer = buffer;
     m_valid = valid;
     m_code = probeCode;
-    Refresh();
 }
 
 void CProbePlotView::Refresh() {

@@ -28,7 +28,9 @@ public:
 
     // The block to draw: kProbeBufferSize values and, when not null, one flag
     // per value that is non-zero for a value that was read (missing values
-    // break the curves). The arrays stay owned by the caller.
+    // break the curves). The arrays stay owned by the caller. The picture on
+    // screen changes only with the next Refresh (or a resize), so a block
+    // being fetched leaves the last one in view.
     void SetData(const int32_t* buffer, const uint8_t* valid, int32_t probeCode);
     // The plot's parameters or data changed: render again at the next paint.
     void Refresh();
