@@ -129,7 +129,7 @@ IntParse ParseInteger(std::string_view text, int64_t min, int64_t max, NumberBas
         if (huge || magnitude > kMinMagnitude - 1) above = true;
         else value = static_cast<int64_t>(magnitude);
     }
-    if (below || value < min) {
+    if (below || (!above && value < min)) {
         out.status = ParseStatus::OutOfRange;
         out.value = min;
     } else if (above || value > max) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -38,6 +39,22 @@ TEST(About, TemplateAndTexts) {
     EXPECT_EQ(link->toolTip(), QStringLiteral("Please visit this homepage for more information."));
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(link->geometry(), dlg.DuToPx(7, 121, 132, 8));
+}
+
+TEST(About, ContactValuesStartInOneColumn) {
+    CDlgAbout dlg;
+    ASSERT_TRUE(dlg.Create());
+    QWidget* block = dlg.GetDlgItem(CDlgAbout::IDC_MAKER);
+    const QFontMetrics fm(block->font());
+    const QStringList lines = dlg.GetDlgItemText(CDlgAbout::IDC_MAKER).split(QLatin1Char('\n')).mid(4, 4);
+    QList<int> starts;  // where the text after the tabs begins, as the label draws it
+    for (const QString& line : lines) {
+        const QString value = line.section(QLatin1Char('\t'), -1);
+        const int whole = fm.boundingRect(QRect(0, 0, 4000, 100), Qt::AlignLeft | Qt::TextExpandTabs, line).width();
+        starts << whole - fm.horizontalAdvance(value);
+    }
+    ASSERT_EQ(starts.size(), 4);
+    for (int x : starts) EXPECT_NEAR(x, starts.front(), 1) << lines.join(QLatin1Char('|')).toStdString();
 }
 
 TEST(About, CloseEscapeAndEnterEndTheDialog) {

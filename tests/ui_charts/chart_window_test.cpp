@@ -8,6 +8,7 @@
 #include "ui/charts/chart_viewer.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/main/tarvik_ui_dlg.h"
+#include "ui/toolkit/message_box.h"
 #include "ui/toolkit/tab_dialog.h"
 
 #include <QApplication>
@@ -29,6 +30,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a failed connect
 
 void Pump(int ms) {
     QElapsedTimer t;
@@ -84,7 +87,7 @@ protected:
             std::vector<std::string> args = {"--log", log};
             args.insert(args.end(), simArgs.begin(), simArgs.end());
             ASSERT_TRUE(sim.Start(dir.File("tty"), args)) << sim.Error();
-            ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+            ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
         }
         window = std::make_unique<CDlgRealtimeTrack>();
         ASSERT_TRUE(window->Create());
@@ -121,9 +124,16 @@ TEST_F(ChartWindowTest, EachQuantityReadsItsObjectAsThreeFloats) {
         Select(CDlgRealtimeTrack::IDC_QUANTITY, i);
         EXPECT_EQ(Samples(*window), 0) << i;  // a new quantity clears the chart
         const size_t before = ReadAll(log).size();
-        Pump(150);
-        Pump(0);
-        usleep(50000);
+        // A sample and a redraw come within 150 ms; a loaded machine gets up to 3 s.
+        auto redrawn = [&] {
+            tchart::XYChart* c = window->Viewer()->displayedChart();
+            return Samples(*window) > 0 && c && c->yAxis()->title() == CDlgRealtimeTrack::kQuantities[i].text;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        do Pump(50);
+        while (!redrawn() && waited.elapsed() < 3000);
+        usleep(50000);  // the simulator's log line
         const std::vector<std::string> fresh = Lines(ReadAll(log).substr(before));
         ASSERT_FALSE(fresh.empty()) << i;
         EXPECT_EQ(fresh.back(), std::string("get ") + objects[i] + " 0 3 float32") << i;
@@ -157,6 +167,8 @@ TEST_F(ChartWindowTest, FreezeStopsDrawingButNotSamplingOrRecording) {
     Record(capture);
     Pump(300);
     Button(CDlgRealtimeTrack::IDC_FREEZE)->click();
+    EXPECT_FALSE(Button(CDlgRealtimeTrack::IDC_RUN)->isChecked());  // one of the pair stays down
+    EXPECT_TRUE(Button(CDlgRealtimeTrack::IDC_FREEZE)->isChecked());
     Pump(150);  // a refresh under way ends
     const int built = window->ChartsBuilt();
     const double newest = window->Times().back();
@@ -209,6 +221,8 @@ TEST_F(ChartWindowTest, UnopenableCaptureFileStopsRecordingAndSaysWhy) {
     auto* box = window->findChild<QMessageBox*>("recordingError");
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(box->windowTitle(), QString::fromUtf8(kAppTitle));
     box->close();
 
     // The file turns into a folder while recording: recording stops with the
@@ -226,6 +240,21 @@ TEST_F(ChartWindowTest, UnopenableCaptureFileStopsRecordingAndSaysWhy) {
     const QString shown = window->GetDlgItemText(CDlgRealtimeTrack::IDC_RECORD_COUNT);
     EXPECT_GE(shown.toUInt(), onDisk);
     EXPECT_LE(shown.toUInt(), onDisk + 1);  // one more may have landed before the swap
+}
+
+TEST_F(ChartWindowTest, RecordingFaultIsAnsweredByTheMessageBoxHook) {
+    Open("", {}, false);
+    MessageBoxRequest seen{nullptr, {}, {}, MsgIcon::None, MsgButtons::YesNo};
+    SetMessageBoxHook([&](const MessageBoxRequest& r) {
+        seen = r;
+        return IDOK;
+    });
+    Record(dir.File("missing/capture.csv"));
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(seen.icon, MsgIcon::Warning);
+    EXPECT_EQ(seen.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(seen.text.endsWith("\nRecording has stopped.")) << seen.text.toStdString();
+    EXPECT_EQ(window->findChild<QMessageBox*>("recordingError"), nullptr);  // nothing shown
 }
 
 TEST_F(ChartWindowTest, OutOfRangeSettingsAreLimitedAndStoredBack) {
@@ -253,7 +282,7 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     window.reset();
     log = dir.File("log");
     ASSERT_TRUE(sim.Start(dir.File("tty"), {"--log", log, "--hold-euler", "10,20,30"})) << sim.Error();
-    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
     window = std::make_unique<CDlgRealtimeTrack>();
     ASSERT_TRUE(window->Create());
     window->show();
@@ -267,11 +296,29 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     EXPECT_GT(count(img, 0x0000FF), 100);
 }
 
-TEST_F(ChartWindowTest, HiddenWindowSamplesNothingAndStartsEmpty) {
+TEST_F(ChartWindowTest, RunAndFreezeShowIconsAndTheClosedListsOneLine) {
+    Open("", {}, false);
+    for (int id : {CDlgRealtimeTrack::IDC_RUN, CDlgRealtimeTrack::IDC_FREEZE}) {
+        EXPECT_FALSE(Button(id)->icon().isNull()) << id;
+        EXPECT_TRUE(Button(id)->text().isEmpty()) << id;
+    }
+    EXPECT_TRUE(Button(CDlgRealtimeTrack::IDC_RUN)->isChecked());
+    EXPECT_EQ(window->GetDlgItemText(CDlgRealtimeTrack::IDC_FREEZE), "Freeze");
+    // The lists sit on the button row, no taller than the Export button's row.
+    const QWidget* exportButton = window->GetDlgItem(CDlgRealtimeTrack::IDC_EXPORT);
+    for (int id : {CDlgRealtimeTrack::IDC_QUANTITY, CDlgRealtimeTrack::IDC_PERIOD})
+        EXPECT_LE(window->GetDlgItem(id)->geometry().bottom(), window->Viewer()->geometry().top()) << id;
+    EXPECT_LE(exportButton->geometry().bottom(), window->Viewer()->geometry().top());
+    if (const char* shot = getenv("CHART_WINDOW_SHOT")) window->grab().save(shot);
+}
+
+TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
     Open("");
     Pump(200);
     ASSERT_GT(Samples(*window), 0);
-    window->hide();
+    window->close();  // the close box only hides the window
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsDestroyed());
     Pump(100);
     EXPECT_EQ(Samples(*window), 0);
     const size_t before = ReadAll(log).size();
@@ -280,13 +327,17 @@ TEST_F(ChartWindowTest, HiddenWindowSamplesNothingAndStartsEmpty) {
     EXPECT_EQ(ReadAll(log).size(), before);
 }
 
-TEST_F(ChartWindowTest, PlacementIsRestoredAndStored) {
+TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
     Open("chartSx=100\nchartSy=120\nchartDx=640\nchartDy=420\n", {}, false);
     EXPECT_EQ(window->pos(), QPoint(100, 120));
     EXPECT_EQ(window->size(), QSize(640, 420));
     window->move(150, 160);
     window->resize(700, 450);
-    Pump(50);
+    QElapsedTimer waited;  // the redraw comes at once; a loaded machine gets up to 2 s
+    waited.start();
+    do Pump(20);
+    while (window->Viewer()->Image().size() != QSize(702, 414) && waited.elapsed() < 2000);
+    EXPECT_EQ(window->Viewer()->Image().size(), QSize(702, 414));  // the chart follows the window's size
     window->DestroyWindow();
     EXPECT_EQ(g_pAppIni->chartSx, 150);
     EXPECT_EQ(g_pAppIni->chartSy, 160);

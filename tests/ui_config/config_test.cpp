@@ -15,7 +15,9 @@
 #include "ui/main/tarvik_ui_dlg.h"
 #include "ui/toolkit/tab_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -145,6 +147,7 @@ TEST_F(ConfigTest, TabsButtonsAndRememberedPage) {
         EXPECT_EQ(tabs->Page(i)->Template().id, templates[i]);
     }
     EXPECT_FALSE(tabs->TabBar()->tabIcon(3).isNull());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(tabs->Page(i)->geometry(), tabs->PageRect()) << i;  // below the tab row
     EXPECT_EQ(tabs->CurrentPage(), 3);  // 7 clamped to the last page
     EXPECT_TRUE(Fft()->isVisible());
     EXPECT_EQ(dlg->Item<QPushButton>(1024)->text().toStdString(), "Factory default (fd)");
@@ -154,6 +157,33 @@ TEST_F(ConfigTest, TabsButtonsAndRememberedPage) {
     tabs->SelectTab(2);
     dlg->DestroyWindow();
     EXPECT_EQ(g_pAppIni->configTabSel, 2);
+}
+
+TEST_F(ConfigTest, CaptionsShowAsWrittenAndLongButtonCaptionsWrap) {
+    Open();
+    // A group box shows "&&" as one "&" by itself: its title stays as written.
+    QStringList titles;
+    for (CDialog* page : {static_cast<CDialog*>(Filter()), static_cast<CDialog*>(Fft())})
+        for (QGroupBox* g : page->findChildren<QGroupBox*>()) titles << g->title();
+    EXPECT_TRUE(titles.contains("Kalman filter for rotation (accel. correct roll && pitch; magn. correct yaw)"))
+        << titles.join('|').toStdString();
+    EXPECT_TRUE(titles.contains("Vibration detection && FFT")) << titles.join('|').toStdString();
+    CDlgConfigCalib* calib = dlg->CalibPage();
+    EXPECT_TRUE(calib->Item<QPushButton>(CDlgConfigCalib::IDC_RESET)->text().contains('\n'));
+    EXPECT_EQ(calib->GetDlgItemText(CDlgConfigCalib::IDC_RESET).toStdString(), "Reset calibration data (rc)");
+    if (const char* shots = getenv("CONFIG_SHOT_DIR"))
+        for (int i = 0; i < dlg->TabHost()->PageCount(); ++i) {
+            dlg->TabHost()->SetCurSel(i);
+            dlg->TabHost()->SelectTab(i);
+            QApplication::processEvents();
+            host->grab().save(QString("%1/config_page%2.png").arg(shots).arg(i));
+        }
+}
+
+TEST_F(ConfigTest, NumberFieldsTakeAtMost255Characters) {
+    Open();
+    Filter()->SetDlgItemText(1037, QString(300, '1'));
+    EXPECT_EQ(Filter()->GetDlgItemText(1037).size(), 255);
 }
 
 TEST_F(ConfigTest, UnconnectedShowsBlanksAndDisablesTheButtons) {

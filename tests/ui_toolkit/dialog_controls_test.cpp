@@ -139,6 +139,15 @@ TEST(DialogControls, CentredEditAndRichEdit) {
               Qt::AlignHCenter);
 }
 
+TEST(DialogControls, OneLineRichEditShowsItsLineWhole) {
+    Dlg d;
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    d.RichEditAppend(2011, QStringLiteral("0.125 : 1.5, 2.25, -3"), Qt::black);
+    auto* t = d.Item<QTextEdit>(2011);
+    EXPECT_LE(t->document()->size().height(), t->viewport()->height());
+}
+
 TEST(DialogControls, RichEditAppendsColouredRuns) {
     Dlg d;
     d.RichEditAppend(2011, QStringLiteral("x"), Qt::black);
@@ -220,7 +229,9 @@ TEST(DialogControls, ScrollCaretBringsTheEndIntoView) {
 TEST(DialogControls, FixedPitchFont) {
     Dlg d;
     d.SetFixedPitchFont(2010, 12);
-    EXPECT_TRUE(QFontInfo(d.GetDlgItem(2010)->font()).fixedPitch());
+    // Every character takes the same width (a variable font may not say it is fixed pitch).
+    const QFontMetrics fm(d.GetDlgItem(2010)->font());
+    EXPECT_EQ(fm.horizontalAdvance(QLatin1Char('i')), fm.horizontalAdvance(QLatin1Char('W')));
     EXPECT_EQ(d.GetDlgItem(2010)->font().pointSize(), 12);
 }
 

@@ -5,8 +5,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -167,6 +169,20 @@ TEST(Dialog, GroupBoxShowsAmpersandAndPassesClicksToItsControls) {
     EXPECT_EQ(std::count(dlg.commands.begin(), dlg.commands.end(), 1101), 1);
 }
 
+TEST(Dialog, GroupBoxFrameRunsThroughTheMiddleOfItsCaptionLine) {
+    const ControlDef controls[] = {{1102, ControlKind::GroupBox, "Group", 5, 5, 100, 40}};
+    const DialogTemplate tmpl{201, "Group", 120, 60, false, controls, 1};
+    Recorder dlg(tmpl);
+    dlg.Create();
+    auto* box = dlg.Item<QGroupBox>(1102);
+    const QImage img = box->grab().toImage();
+    const QColor bg = box->palette().color(QPalette::Window);
+    const int mid = QFontMetrics(box->font()).height() / 2;
+    bool line = false;  // right of the caption, on its middle line
+    for (int y = mid - 1; y <= mid + 1; ++y) line = line || img.pixelColor(img.width() * 3 / 4, y) != bg;
+    EXPECT_TRUE(line);
+}
+
 TEST(Dialog, TimersByIdAndRestartReplaces) {
     Recorder dlg;
     dlg.Create();
@@ -315,6 +331,25 @@ TEST(DialogCommon, ClampToVirtualScreenCountsTheWindowFrame) {
     dlg.ClampToVirtualScreen(x, y);
     EXPECT_EQ(x, desk.x());
     EXPECT_EQ(y, desk.y());
+}
+
+TEST(DialogCommon, AFrameKnownOnlyOnceShownIsClampedThen) {
+    // The window manager adds its frame when the window is mapped.
+    struct FramedWhenShown : Recorder {
+        QMargins FrameMargins() const override { return isVisible() ? QMargins(5, 25, 5, 5) : QMargins(); }
+    } dlg;
+    dlg.Create();
+    QRect desk;
+    for (QScreen* s : QGuiApplication::screens()) desk = desk.united(s->geometry());
+    int x = desk.right() + 10000, y = desk.bottom() + 10000;
+    dlg.ClampToVirtualScreen(x, y);
+    EXPECT_EQ(x, desk.x() + desk.width() - dlg.width() - 1);  // no frame known yet
+    dlg.move(x, y);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    ASSERT_TRUE(WaitFor([&] { return dlg.pos().x() == desk.x() + desk.width() - (dlg.width() + 10) - 1; }, 2000))
+        << dlg.pos().x();
+    EXPECT_EQ(dlg.pos().y(), desk.y() + desk.height() - (dlg.height() + 30) - 1);
 }
 
 TEST(IndicatorImages, EightLampsWithWhiteMappedToButtonFace) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <vector>
 #include <QTabBar>
 #include <QTest>
 
@@ -202,4 +203,24 @@ TEST(TabDialog, ClickOnTheTabStripFocusesItSoEscapeClosesTheHost) {
     QTest::keyClick(f.host.windowHandle(), Qt::Key_Escape);
     EXPECT_FALSE(f.host.isVisible());
     EXPECT_EQ(f.host.result(), IDCANCEL);
+}
+
+TEST(TabDialog, EnterInTheHostNeverPressesAPagesDefaultButton) {
+    const ControlDef pageControls[] = {{4101, ControlKind::DefPushButton, "Page OK", 5, 5, 50, 14}};
+    const DialogTemplate pageTmpl{165, "", 290, 160, true, pageControls, 1};
+    struct Host : CDialog {
+        Host() : CDialog(kHost) {}
+        std::vector<int> commands;
+        void OnCommand(int id) override { commands.push_back(id); }
+    } host;
+    host.Create();
+    CTabDialog tabs;
+    ASSERT_TRUE(tabs.Attach(&host, 1116));
+    tabs.AddTab(QStringLiteral("Page"), new CDialog(pageTmpl), 165, -1);
+    tabs.SelectTab(0);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    tabs.TabBar()->setFocus();
+    QTest::keyClick(tabs.TabBar(), Qt::Key_Return);
+    EXPECT_EQ(host.commands, std::vector<int>{IDOK});
 }

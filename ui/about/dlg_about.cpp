@@ -1,5 +1,6 @@
 #include "ui/about/dlg_about.h"
 
+#include "app/version.h"
 #include "ui/about/hyper_link.h"
 
 namespace {
@@ -29,7 +30,9 @@ QFont ArialFont(int heightPx, int widthPx) {
 
 QString CDlgAbout::TitleText() { return QStringLiteral("Tarvik UI"); }
 
-QString CDlgAbout::VersionText() { return QStringLiteral("UI Version 1.04 (2021. 4.)"); }
+QString CDlgAbout::VersionText() {
+    return QStringLiteral("UI Version ") + QString::fromLatin1(UiVersionString().c_str());
+}
 
 QString CDlgAbout::MakerText() {
     return QStringLiteral(
@@ -37,10 +40,13 @@ QString CDlgAbout::MakerText() {
         "Model: Brisknode Tarvik\n"
         "P. ID: KV-TQM-v1\n"
         "\n"
-        "Inquiry:\tsupport@kelvane.example\n"
-        "Telephone:\t+49 30 5550 1840 (Fax: +49 30 5550 1849)\n"
-        "Address:\t\tKelvane Customer Centre, Lindenweg 12, 10115 Berlin\n"
-        "Hours:\tMon-Fri 9:00-17:00 (CET)\n");
+        // Tab stops fall every eight average characters: the one-tab labels
+        // run past the first stop and the address label stays short of it,
+        // so all four values start at the second stop.
+        "Service e-mail:\tsupport@kelvane.example\n"
+        "Service phone:\t+49 30 5550 1840 (Fax: +49 30 5550 1849)\n"
+        "Office:\t\tKelvane Customer Centre, Lindenweg 12, 10115 Berlin\n"
+        "Office hours:\tMon-Fri 9:00-17:00 (CET)\n");
 }
 
 QString CDlgAbout::WebAddress() { return QStringLiteral("https://www.kelvane.example/tarvik"); }

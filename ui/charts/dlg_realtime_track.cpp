@@ -1,6 +1,7 @@
 #include "ui/charts/dlg_realtime_track.h"
 
 #include "app/app_ini.h"
+#include "app/number_parse.h"
 #include "chart/chart_time.h"
 #include "chart/track_chart.h"
 #include "chart/xy_chart.h"
@@ -8,20 +9,16 @@
 #include "device/object_access.h"
 #include "device/tick.h"
 #include "ui/charts/chart_viewer.h"
+#include "ui/toolkit/file_dialog.h"
+#include "ui/toolkit/message_box.h"
 
-#include <QButtonGroup>
-#include <QComboBox>
-#include <QFileDialog>
 #include <QIcon>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPalette>
-#include <QPushButton>
 #include <QResizeEvent>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <limits>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -32,8 +29,10 @@ namespace {
 
 const ControlDef kControls[] = {
     {CDlgRealtimeTrack::IDC_QUANTITY, ControlKind::ComboDropList, "", 7, 6, 125, 106, CS_TABSTOP | CS_VSCROLL},
-    {CDlgRealtimeTrack::IDC_RUN, ControlKind::RadioButton, "Run", 142, 4, 17, 16, CS_TABSTOP},
-    {CDlgRealtimeTrack::IDC_FREEZE, ControlKind::RadioButton, "Freeze", 161, 4, 17, 16},
+    // Run and Freeze: one group of push-like radio buttons showing icons.
+    {CDlgRealtimeTrack::IDC_RUN, ControlKind::RadioButton, "Run", 142, 4, 17, 16,
+     CS_TABSTOP | CS_GROUP | CS_PUSHLIKE | CS_ICON},
+    {CDlgRealtimeTrack::IDC_FREEZE, ControlKind::RadioButton, "Freeze", 161, 4, 17, 16, CS_PUSHLIKE | CS_ICON},
     {-1, ControlKind::Static, "Update period:", 186, 8, 48, 8},
     {CDlgRealtimeTrack::IDC_PERIOD, ControlKind::ComboDropList, "", 235, 5, 32, 38, CS_TABSTOP | CS_VSCROLL},
     {-1, ControlKind::Static, "ms", 271, 8, 10, 8},
@@ -47,6 +46,7 @@ const DialogTemplate kTemplate{CDlgRealtimeTrack::IDD, "Chart", 431, 252, false,
                                static_cast<int>(sizeof kControls / sizeof kControls[0])};
 
 const char* const kPeriods[] = {"10", "25", "50", "100", "250", "500", "1000"};
+constexpr int kDefaultPeriodIndex = 1;  // "25"
 
 int g_updatePeriod = 25;  // every start begins with 25 ms; not a setting
 
@@ -89,66 +89,39 @@ bool CDlgRealtimeTrack::OnInitDialog() {
     m_viewer->move(DuToPx(-1, 23, 13, 15).topLeft());
     connect(m_viewer, &CChartViewer::Notify, this, &CDlgRealtimeTrack::OnViewerNotify);
 
-    // Run and Freeze: a pair of push-like buttons with icons, one checked.
-    m_runGroup = new QButtonGroup(this);
-    m_runGroup->setExclusive(true);
-    const struct {
-        int id;
-        const char* icon;
-        const char* text;
-        QPushButton** slot;
-    } buttons[] = {{IDC_RUN, ":/icons/play_130.png", "Run", &m_run},
-                   {IDC_FREEZE, ":/icons/pause_132.png", "Freeze", &m_freeze}};
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(this);
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        button->setIcon(QIcon(QString::fromLatin1(b.icon)));
-        button->setIconSize(QSize(20, 20));
-        button->setToolTip(QString::fromLatin1(b.text));
-        button->setAccessibleName(QString::fromLatin1(b.text));
-        ReplaceDlgItem(b.id, button);
-        m_runGroup->addButton(button, b.id);
-        const int id = b.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-        *b.slot = button;
-    }
-
-    // The template's heights of the two drop-down lists include their
-    // dropped lists; closed, they take their natural height.
-    for (int id : {IDC_QUANTITY, IDC_PERIOD}) {
-        QWidget* box = GetDlgItem(id);
-        box->resize(box->width(), box->sizeHint().height());
-    }
+    const QSize iconSize(20, 20);
+    SetDlgItemIcon(IDC_RUN, QIcon(QStringLiteral(":/icons/play_130.png")), iconSize);
+    SetDlgItemIcon(IDC_FREEZE, QIcon(QStringLiteral(":/icons/pause_132.png")), iconSize);
 
     // 1. The quantities.
-    auto* quantity = Item<QComboBox>(IDC_QUANTITY);
-    for (const Quantity& q : kQuantities) quantity->addItem(QString::fromUtf8(q.text));
+    for (const Quantity& q : kQuantities) ComboAddString(IDC_QUANTITY, QString::fromUtf8(q.text));
     m_quantity = 0;
-    quantity->setCurrentIndex(0);
+    ComboSetCurSel(IDC_QUANTITY, 0);
     // 2. Sampling at the current period.
     SetTimer(kTimerAcquire, g_updatePeriod);
     // 3. The periods, "25" selected.
-    auto* period = Item<QComboBox>(IDC_PERIOD);
-    for (const char* p : kPeriods) period->addItem(QString::fromLatin1(p));
-    period->setCurrentIndex(period->findText(QStringLiteral("25")));
+    for (const char* p : kPeriods) ComboAddString(IDC_PERIOD, QString::fromLatin1(p));
+    ComboSetCurSel(IDC_PERIOD, kDefaultPeriodIndex);
     // 5. The filters' window, limited and stored back.
     if (g_pAppIni) {
         g_pAppIni->maf_window_size = std::clamp(g_pAppIni->maf_window_size, 1, 1000);
         for (MovingAverageFilter& f : m_filter) f.SetWindowSize(g_pAppIni->maf_window_size);
     }
     // 6. Running.
-    m_run->setChecked(true);
+    CheckDlgButton(IDC_RUN, true);
     StartRun();
     // 7. Placement, minimum size and hiding on close.
     return CToolWindow::OnInitDialog();
 }
 
 void CDlgRealtimeTrack::StartRun() {
-    // The number as a C conversion reads it (prefix chooses the base).
+    // The selected period in milliseconds (a "0x" or leading "0" prefix
+    // chooses the base); a text that is no positive number keeps the period.
     const QByteArray text = GetDlgItemText(IDC_PERIOD).toLatin1();
-    const long period = std::strtol(text.constData(), nullptr, 0);
-    if (period >= 1) g_updatePeriod = static_cast<int>(std::min<long>(period, 60000));
+    const IntParse period = ParseInteger(std::string_view(text.constData(), size_t(text.size())), 0,
+                                         std::numeric_limits<int32_t>::max(), NumberBase::Prefixed, false);
+    if (period.status != ParseStatus::NotANumber && period.value >= 1)
+        g_updatePeriod = static_cast<int>(std::min<int64_t>(period.value, 60000));
     KillTimer(kTimerAcquire);
     SetTimer(kTimerAcquire, g_updatePeriod);
     SetTimer(kTimerRefresh, std::max(g_updatePeriod, 100));
@@ -166,10 +139,10 @@ void CDlgRealtimeTrack::OnCommand(int id) {
 void CDlgRealtimeTrack::OnSelChange(int id) {
     if (id == IDC_QUANTITY) {
         ClearHistory();
-        m_quantity = std::clamp(Item<QComboBox>(IDC_QUANTITY)->currentIndex(), 0, 6);
+        m_quantity = std::clamp(ComboGetCurSel(IDC_QUANTITY), 0, 6);
     } else if (id == IDC_PERIOD) {
         // While frozen the new period waits for Run.
-        if (m_run && m_run->isChecked()) {
+        if (IsDlgButtonChecked(IDC_RUN)) {
             KillTimer(kTimerRefresh);
             StartRun();
         }
@@ -279,27 +252,21 @@ void CDlgRealtimeTrack::StopRecording(const QString& why) {
     m_recordError = why;
     if (!why.isEmpty()) {
         // Said at once, without a modal loop: sampling and the other windows go on.
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Chart"),
-                                    why + QStringLiteral("\nRecording has stopped."), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setObjectName(QStringLiteral("recordingError"));
-        box->setWindowModality(Qt::NonModal);
-        box->show();
+        if (QWidget* box = ShowMessageBoxModeless(this, why + QStringLiteral("\nRecording has stopped."),
+                                                  MsgIcon::Warning))
+            box->setObjectName(QStringLiteral("recordingError"));
     }
 }
 
 bool CDlgRealtimeTrack::AskPath(QString& path) {
     if (m_prompt) return m_prompt(path);
-    QFileDialog dlg(this, QStringLiteral("Export Records"), path,
-                    QStringLiteral("Capture Files (*.csv);;All Files (*.*)"));
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("csv"));
-    dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.selectFile(path);
-    dlg.selectNameFilter(QStringLiteral("Capture Files (*.csv)"));
-    dlg.setWindowModality(Qt::WindowModal);  // blocks this window only
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-    path = dlg.selectedFiles().front();
+    SaveFileRequest request;
+    request.filter = QStringLiteral("Capture Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+    request.defaultSuffix = QStringLiteral("csv");
+    request.initialPath = path;
+    const QString chosen = GetSaveFileName(this, request);  // blocks this window only
+    if (chosen.isEmpty()) return false;
+    path = chosen;
     return true;
 }
 

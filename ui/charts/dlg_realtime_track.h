@@ -14,8 +14,6 @@
 #include <functional>
 
 class CChartViewer;
-class QButtonGroup;
-class QPushButton;
 
 class CDlgRealtimeTrack : public CToolWindow {
     Q_OBJECT
@@ -83,9 +81,6 @@ private:
     void StopRecording(const QString& why);
 
     CChartViewer* m_viewer = nullptr;
-    QPushButton* m_run = nullptr;
-    QPushButton* m_freeze = nullptr;
-    QButtonGroup* m_runGroup = nullptr;
     int m_quantity = 0;
     int m_recordCounter = 0;
     QString m_capturePath = QStringLiteral("capture.csv");

@@ -23,10 +23,10 @@ bool Connected();
 // read, which stands for no value at all.
 bool IsBlankText(std::string_view text);
 
-// The decimal number at the start of the text, as strtod reads it in the C
-// locale (leading blanks, sign, digits, point, exponent), but only decimal:
-// "inf", "nan" and hexadecimal forms are not numbers. No number gives 0; a
-// magnitude beyond double gives +-infinity (which the limits then clamp).
+// The decimal number at the start of the text (LeadingDouble of
+// app/number_parse.h: C locale, decimal only, "inf", "nan" and hexadecimal
+// are not numbers). No number gives 0; a magnitude beyond double gives the
+// largest finite value of its sign (which the limits then clamp).
 double LeadingDecimal(std::string_view text);
 
 // An edited floating-point field: its text converted as above and limited to
@@ -34,9 +34,9 @@ double LeadingDecimal(std::string_view text);
 // float's range).
 float LimitedFloat(std::string_view text, double lo, double hi);
 
-// An unsigned decimal integer field (blanks around digits only): text that is
-// no such number gives lo; a number limited to lo..hi, however many digits it
-// has (a huge number is above hi).
+// An unsigned decimal integer field (blanks around digits only, no sign):
+// text that is no such number gives lo; a number limited to lo..hi, however
+// many digits it has (a huge number is above hi).
 int32_t LimitedUnsigned(std::string_view text, int32_t lo, int32_t hi);
 
 }  // namespace cfgio

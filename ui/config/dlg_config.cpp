@@ -7,13 +7,10 @@
 #include "ui/config/dlg_config_calib.h"
 #include "ui/config/dlg_config_fft.h"
 #include "ui/config/dlg_config_filter.h"
-
-#include <QGuiApplication>
-#include <QMessageBox>
-#include <QPixmap>
-#include <QTabBar>  // before tab_dialog.h: its QPointer<QTabBar> needs the full type
-
+#include "ui/toolkit/message_box.h"
 #include "ui/toolkit/tab_dialog.h"
+
+#include <QPixmap>
 
 #include <chrono>
 #include <thread>
@@ -32,23 +29,13 @@ const ControlDef kControls146[] = {
 const DialogTemplate kTemplate146{CDlgConfig::IDD, "", 350, 370, true, kControls146,
                                   int(sizeof(kControls146) / sizeof(kControls146[0]))};
 
-// A message box only for this window's question, modal to its window alone
-// so that the tool windows keep taking input.
-bool AskInMessageBox(QWidget* parent, const QString& question) {
-    QString text = question;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
-                    QMessageBox::Yes | QMessageBox::No, parent ? parent->window() : nullptr);
-    box.setWindowModality(Qt::WindowModal);
-    return box.exec() == QMessageBox::Yes;
-}
-
 }  // namespace
 
 const DialogTemplate& CDlgConfig::PageTemplate() { return kTemplate146; }
 
 CDlgConfig::CDlgConfig(QWidget* parent) : CDialog(kTemplate146, parent) {
-    askYesNo = [this](const QString& q) { return AskInMessageBox(this, q); };
+    // The program's Yes/No box, modal to this window only: the tool windows keep taking input.
+    askYesNo = [this](const QString& q) { return AskYesNo(this, q); };
 }
 
 CDlgConfig::~CDlgConfig() {
@@ -70,15 +57,7 @@ bool CDlgConfig::OnInitDialog() {
     m_tabs->AddTab(QStringLiteral("Filter"), m_pageFilter, CDlgConfigFilter::IDD, 1);
     m_tabs->AddTab(QStringLiteral("Calibration"), m_pageCalib, CDlgConfigCalib::IDD, 2);
     m_tabs->AddTab(QStringLiteral("FFT && Position"), m_pageFft, CDlgConfigFft::IDD, 4);
-    // The tab row has its height only once it holds tabs: size it now and put
-    // the pages into the display area below it.
-    if (QTabBar* bar = m_tabs->TabBar()) {
-        if (QWidget* control = m_tabs->Control())
-            bar->setGeometry(0, 0, control->width(), bar->sizeHint().height());
-        const QRect area = m_tabs->PageRect();
-        for (int i = 0; i < m_tabs->PageCount(); ++i)
-            if (CDialog* page = m_tabs->Page(i)) page->setGeometry(area);
-    }
+    // The tab host sizes its tab row and puts each page into the display area.
 
     const int stored = g_pAppIni ? g_pAppIni->configTabSel : 0;
     const int sel = CTabDialog::ClampSelection(stored, m_tabs->PageCount());

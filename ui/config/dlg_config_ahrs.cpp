@@ -87,7 +87,7 @@ int CDlgConfigAhrs::RateIndex(int32_t rate) {
 
 bool CDlgConfigAhrs::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    cfgui::ShowGroupAmpersands(this);
+    LimitText(IDC_SYNC_PERIOD, cfgui::kFieldLimit);
     cfgui::FillList(this, IDC_BAUD_UART1, kRateTexts, kRateCount);
     cfgui::FillList(this, IDC_BAUD_UART2, kRateTexts, kRateCount);
     cfgui::FillList(this, IDC_SYNC_PORT, kPortTexts, 2);
@@ -119,9 +119,9 @@ void CDlgConfigAhrs::LoadFromDevice() {
     if (okHardware) SetDlgItemText(IDC_HARDWARE, QString::number(hardware / 100.0, 'f', 2));
     SetDlgItemDouble(IDC_VOLTAGE, pv, okPv);
     SetDlgItemDouble(IDC_TEMPERATURE, t, okT);
-    if (okB1) cfgui::SetCurSel(this, IDC_BAUD_UART1, RateIndex(b1));
-    if (okB2) cfgui::SetCurSel(this, IDC_BAUD_UART2, RateIndex(b2));
-    if (okSo) cfgui::SetCurSel(this, IDC_SYNC_PORT, so);
+    if (okB1) ComboSetCurSel(IDC_BAUD_UART1, RateIndex(b1));
+    if (okB2) ComboSetCurSel(IDC_BAUD_UART2, RateIndex(b2));
+    if (okSo) ComboSetCurSel(IDC_SYNC_PORT, so);
     SetDlgItemText(IDC_SYNC_PERIOD, okSp ? QString::number(sp) : QString());
     if (okSd)
         for (int bit = 0; bit < 12; ++bit) CheckDlgButton(kSelectionBoxes[bit], (uint32_t(sd) >> bit) & 1u);
@@ -130,12 +130,12 @@ void CDlgConfigAhrs::LoadFromDevice() {
 
 bool CDlgConfigAhrs::ApplyToDevice() {
     auto rateOf = [this](int id) {
-        const int sel = cfgui::CurSel(this, id);
+        const int sel = ComboGetCurSel(id);
         return sel >= 0 && sel < kRateCount ? kRates[sel] : kRates[kDefaultRateIndex];
     };
     const int32_t b1 = rateOf(IDC_BAUD_UART1);
     const int32_t b2 = rateOf(IDC_BAUD_UART2);
-    const int32_t so = cfgui::CurSel(this, IDC_SYNC_PORT);
+    const int32_t so = ComboGetCurSel(IDC_SYNC_PORT);
     const od::ObjectInfo* spInfo = od::Find(od::OBJ_SYNC_PERIOD);
     const std::string spText = cfgui::FieldText(this, IDC_SYNC_PERIOD);
     const int32_t sp = cfgio::LimitedUnsigned(spText,

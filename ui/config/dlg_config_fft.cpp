@@ -67,7 +67,7 @@ CDlgConfigFft::~CDlgConfigFft() = default;
 
 bool CDlgConfigFft::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    cfgui::ShowGroupAmpersands(this);
+    for (const NumberField& f : kNumbers) LimitText(f.id, cfgui::kFieldLimit);
     cfgui::FillList(this, IDC_FFT_SOURCE, kFftSources, 5);
     cfgui::FillList(this, IDC_VIBRATION_SOURCE, kVibrationSources, 3);
     LoadFromDevice();
@@ -82,14 +82,14 @@ void CDlgConfigFft::LoadFromDevice() {
     bool ok[3] = {};
     for (int i = 0; i < 3; ++i) ok[i] = cfgio::ReadFloat(kNumbers[i].object, &values[i]);
 
-    if (okFs) cfgui::SetCurSel(this, IDC_FFT_SOURCE, fs);
-    if (okVs) cfgui::SetCurSel(this, IDC_VIBRATION_SOURCE, vs);
+    if (okFs) ComboSetCurSel(IDC_FFT_SOURCE, fs);
+    if (okVs) ComboSetCurSel(IDC_VIBRATION_SOURCE, vs);
     for (int i = 0; i < 3; ++i) SetDlgItemDouble(kNumbers[i].id, values[i], ok[i]);
 }
 
 bool CDlgConfigFft::ApplyToDevice() {
-    const int32_t fs = LimitedIndex(cfgui::CurSel(this, IDC_FFT_SOURCE), od::OBJ_FFT_SOURCE);
-    const int32_t vs = LimitedIndex(cfgui::CurSel(this, IDC_VIBRATION_SOURCE), od::OBJ_VIBRATION_SOURCE);
+    const int32_t fs = LimitedIndex(ComboGetCurSel(IDC_FFT_SOURCE), od::OBJ_FFT_SOURCE);
+    const int32_t vs = LimitedIndex(ComboGetCurSel(IDC_VIBRATION_SOURCE), od::OBJ_VIBRATION_SOURCE);
     float values[3];
     bool blank[3];
     for (int i = 0; i < 3; ++i) {

@@ -84,7 +84,7 @@ CDlgConfigFilter::~CDlgConfigFilter() = default;
 
 bool CDlgConfigFilter::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    cfgui::ShowGroupAmpersands(this);
+    for (const NumberField& f : kNumbers) LimitText(f.id, cfgui::kFieldLimit);
     cfgui::FillList(this, IDC_GYRO_FULL_SCALE, kGyroScale, 4);
     cfgui::FillList(this, IDC_GYRO_LOW_PASS, kGyroLowPass, 9);
     cfgui::FillList(this, IDC_ACCEL_FULL_SCALE, kAccelScale, 4);
@@ -105,19 +105,19 @@ void CDlgConfigFilter::LoadFromDevice() {
 
     // The low-pass lists start with "bypass" (-1): their index is value + 1.
     // A value outside a list leaves it without a selection.
-    if (okGs) cfgui::SetCurSel(this, IDC_GYRO_FULL_SCALE, gs);
-    if (okGl) cfgui::SetCurSel(this, IDC_GYRO_LOW_PASS, LowPassIndex(gl));
-    if (okAs) cfgui::SetCurSel(this, IDC_ACCEL_FULL_SCALE, as);
-    if (okAl) cfgui::SetCurSel(this, IDC_ACCEL_LOW_PASS, LowPassIndex(al));
+    if (okGs) ComboSetCurSel(IDC_GYRO_FULL_SCALE, gs);
+    if (okGl) ComboSetCurSel(IDC_GYRO_LOW_PASS, LowPassIndex(gl));
+    if (okAs) ComboSetCurSel(IDC_ACCEL_FULL_SCALE, as);
+    if (okAl) ComboSetCurSel(IDC_ACCEL_LOW_PASS, LowPassIndex(al));
     for (int i = 0; i < 6; ++i) SetDlgItemDouble(kNumbers[i].id, values[i], ok[i]);
 }
 
 bool CDlgConfigFilter::ApplyToDevice() {
     // No selection gives index -1, written as it is (the module refuses it).
-    const int32_t gs = cfgui::CurSel(this, IDC_GYRO_FULL_SCALE);
-    const int32_t gl = cfgui::CurSel(this, IDC_GYRO_LOW_PASS) - 1;
-    const int32_t as = cfgui::CurSel(this, IDC_ACCEL_FULL_SCALE);
-    const int32_t al = cfgui::CurSel(this, IDC_ACCEL_LOW_PASS) - 1;
+    const int32_t gs = ComboGetCurSel(IDC_GYRO_FULL_SCALE);
+    const int32_t gl = ComboGetCurSel(IDC_GYRO_LOW_PASS) - 1;
+    const int32_t as = ComboGetCurSel(IDC_ACCEL_FULL_SCALE);
+    const int32_t al = ComboGetCurSel(IDC_ACCEL_LOW_PASS) - 1;
     float values[6];
     bool blank[6];
     for (int i = 0; i < 6; ++i) {

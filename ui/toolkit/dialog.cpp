@@ -260,7 +260,7 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
     }
     case ControlKind::GroupBox:
         // Its caption is drawn like a button's: "&&" shows as "&".
-        return new QGroupBox(ButtonText(def.text), this);
+        return new CGroupBox(ButtonText(def.text), this);
     case ControlKind::PushButton:
     case ControlKind::DefPushButton:
     case ControlKind::CheckBox:
@@ -341,7 +341,11 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         auto* t = new QTextEdit(this);
         t->setReadOnly(true);
         t->setAcceptRichText(true);
-        if (!(def.style & CS_VSCROLL)) t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if (!(def.style & CS_VSCROLL)) {
+            // A one-line read-out: a thin margin, so that the line shows whole.
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->document()->setDocumentMargin(1);
+        }
         t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         if (def.style & CS_CENTER) t->setAlignment(Qt::AlignHCenter);
         return t;
@@ -413,8 +417,7 @@ void CDialog::ShowDlgItem(int id, bool show) {
 
 void CDialog::CheckDlgButton(int id, bool checked) {
     auto* b = qobject_cast<QAbstractButton*>(GetDlgItem(id));
-    if (!b) return;
-    b->setCheckable(true);
+    if (!b || !b->isCheckable()) return;  // a push button has no check state
     // An exclusive group would keep its checked button down; unchecking it
     // by program leaves the group with none checked.
     QButtonGroup* group = b->group();
@@ -508,8 +511,10 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
-        for (auto* b : findChildren<QPushButton*>()) {
-            if (b->isDefault() && b->isVisible() && b->isEnabled() && b->window() == window()) {
+        // Only this dialog's own default button: a page's belongs to the page.
+        for (QWidget* w : std::as_const(m_items)) {
+            auto* b = qobject_cast<QPushButton*>(w);
+            if (b && b->isDefault() && b->isVisible() && b->isEnabled()) {
                 b->click();
                 event->accept();
                 return;

@@ -1,5 +1,6 @@
 #include "ui/toolkit/dialog_common.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -37,4 +38,23 @@ void CDialogCommon::ClampToVirtualScreen(int& x, int& y) const {
     const int w = width() + frame.left() + frame.right();
     const int h = height() + frame.top() + frame.bottom();
     ClampPosition(x, y, w, h, desktop.x(), desktop.y(), desktop.width(), desktop.height());
+    // Without a known frame the window manager may still add one when the
+    // window is shown: the clamp is then made again with it.
+    m_clampWhenFramed = frame.isNull() && isWindow();
+}
+
+bool CDialogCommon::event(QEvent* event) {
+    const bool result = CDialog::event(event);
+    const QEvent::Type t = event->type();
+    if (m_clampWhenFramed && isVisible() && (t == QEvent::Show || t == QEvent::Move || t == QEvent::Resize)) {
+        if (!FrameMargins().isNull()) {
+            const QPoint at = pos();
+            int x = at.x();
+            int y = at.y();
+            ClampToVirtualScreen(x, y);
+            m_clampWhenFramed = false;
+            if (QPoint(x, y) != at) move(x, y);
+        }
+    }
+    return result;
 }

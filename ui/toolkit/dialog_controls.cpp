@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStringList>
 #include <QTextBlock>
@@ -28,6 +29,27 @@
 
 CMultiLineEdit::CMultiLineEdit(const QString& text, bool wantReturn, QWidget* parent)
     : QPlainTextEdit(text, parent), m_wantReturn(wantReturn) {}
+
+void CGroupBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const int top = fm.height() / 2;
+    // An etched frame: a shadow line with a light line one pixel inside it.
+    const QRect frame = rect().adjusted(0, top, -2, -2);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(frame);
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(frame.translated(1, 1));
+    if (title().isEmpty()) return;
+    constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextHideMnemonic;
+    const int x = fm.averageCharWidth();
+    QRect text = fm.boundingRect(QRect(x, 0, qMax(0, width() - 2 * x), fm.height()), kFlags, title());
+    text.setWidth(qMin(text.width(), qMax(0, width() - 2 * x)));
+    // The caption's background covers the frame line behind it.
+    p.fillRect(text.adjusted(-2, 0, 2, 0), palette().brush(QPalette::Window));
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(text, kFlags, title());
+}
 
 int CMultiLineEdit::Room(int count) const {
     if (m_limit < 0) return count;

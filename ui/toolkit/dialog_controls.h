@@ -2,6 +2,7 @@
 // The controls CDialog builds where a plain Qt widget lacks a behaviour of
 // the dialog model, and the small helpers behind the CDialog control calls.
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QString>
 
@@ -26,6 +27,18 @@ protected:
 private:
     int m_limit = -1;
     bool m_wantReturn = false;
+};
+
+// A group box drawn the dialog way: the frame's top edge runs through the
+// middle of the caption line and the caption sits on it, so controls placed
+// just below the caption lie inside the frame. "&&" in the caption shows as "&".
+class CGroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    CGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 namespace toolkit {

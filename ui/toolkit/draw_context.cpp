@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 
 #include <algorithm>
-#include <cstdlib>
 
 void COffscreenSurface::Create(QSize size) {
     if (size.isEmpty()) {
@@ -34,6 +33,8 @@ CDrawContext::CDrawContext(QPainter& painter) : m_painter(&painter) {
 }
 
 CDrawContext::~CDrawContext() {
+    // A Save left open must not shift the borrowed painter's own state.
+    while (!m_saved.empty()) Restore();
     if (!m_ownPainter) m_painter->restore();
 }
 
@@ -54,7 +55,7 @@ void CDrawContext::SetPen(PenStyle style, int width, const QColor& color) {
     QPen pen(color);
     pen.setWidth(std::max(width, 1));
     pen.setCosmetic(true);
-    pen.setCapStyle(Qt::FlatCap);
+    pen.setCapStyle(Qt::FlatCap);  // lines end before their end point
     if (style == PenStyle::Dot) {
         // Dash lengths are in pen widths: 3 pixels on, 3 off at width 1.
         const qreal units = 3.0 / pen.width();
@@ -121,20 +122,9 @@ void CDrawContext::TextOut(int x, int y, const QString& text) {
 void CDrawContext::MoveTo(int x, int y) { m_state.position = QPoint(x, y); }
 
 void CDrawContext::StrokeSegment(QPoint from, QPoint to) {
-    if (m_painter->pen().style() == Qt::NoPen) return;
-    const int dx = to.x() - from.x(), dy = to.y() - from.y();
-    const int major = std::max(std::abs(dx), std::abs(dy));
-    if (major == 0) return;
-    if (major == 1) {
-        m_painter->drawPoint(from);
-        return;
-    }
-    // The last pixel before the end point, along the major axis.
-    const auto shorten = [major](int d) {
-        const long long n = static_cast<long long>(d) * (major - 1);
-        return static_cast<int>(n >= 0 ? (n + major / 2) / major : -((-n + major / 2) / major));
-    };
-    m_painter->drawLine(from, QPoint(from.x() + shorten(dx), from.y() + shorten(dy)));
+    if (m_painter->pen().style() == Qt::NoPen || from == to) return;
+    // A one-pixel cosmetic pen with a flat cap leaves out the end point.
+    m_painter->drawLine(from, to);
 }
 
 void CDrawContext::LineTo(int x, int y) {

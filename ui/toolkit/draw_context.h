@@ -11,8 +11,8 @@
 // a mix mode (copy, merge-pen = OR, XOR), a text alignment anchor
 // (left/centre/right x top/baseline/bottom), text colour, background mode and
 // a text angle for rotated titles. Coordinates are integer pixels; lines and
-// rectangles exclude their right/bottom end pixel as GDI does, so adjoining
-// pieces meet without overlap.
+// rectangles leave out their right/bottom end pixel, so adjoining pieces meet
+// without overlap (and XOR drawing does not cancel at the joints).
 #include <QColor>
 #include <QFont>
 #include <QImage>

@@ -67,8 +67,34 @@ InitialSelection InitialSelectionFor(const QString& initialPath, const QString& 
     return {QDir::cleanPath(fi.absolutePath()), fi.fileName()};
 }
 
+namespace {
+
+SaveFileHook& Hook() {
+    static SaveFileHook hook;
+    return hook;
+}
+
+// True unless the file exists and the user, asked only with overwritePrompt,
+// does not want it replaced.
+bool MayWrite(QWidget* owner, const SaveFileRequest& request, const QString& path) {
+    const QFileInfo fi(path);
+    if (!request.overwritePrompt || !fi.exists()) return true;
+    const QString question = fi.fileName() + QStringLiteral(" already exists.\nDo you want to replace it?");
+    return ShowMessageBox(owner, question, MsgButtons::YesNo, MsgIcon::Warning) == IDYES;
+}
+
+}  // namespace
+
+void SetSaveFileHook(SaveFileHook hook) { Hook() = std::move(hook); }
+
 QString GetSaveFileName(QWidget* parent, const SaveFileRequest& request) {
     QWidget* owner = parent ? parent->window() : nullptr;
+    if (Hook()) {
+        const QString chosen = Hook()(parent, request);
+        if (chosen.isEmpty()) return QString();
+        const QString path = ApplyDefaultSuffix(QFileInfo(chosen).absoluteFilePath(), request.defaultSuffix);
+        return MayWrite(owner, request, path) ? path : QString();
+    }
     QFileDialog dlg(owner);
     // Qt's own dialog, the same on every desktop; the overwrite question is ours.
     dlg.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
@@ -89,10 +115,8 @@ QString GetSaveFileName(QWidget* parent, const SaveFileRequest& request) {
         const QString chosen = dlg.selectedFiles().value(0);
         if (chosen.isEmpty()) return QString();
         const QString path = ApplyDefaultSuffix(chosen, request.defaultSuffix);
+        if (MayWrite(owner, request, path)) return path;
         const QFileInfo fi(path);
-        if (!request.overwritePrompt || !fi.exists()) return path;
-        const QString question = fi.fileName() + QStringLiteral(" already exists.\nDo you want to replace it?");
-        if (ShowMessageBox(owner, question, MsgButtons::YesNo, MsgIcon::Warning) == IDYES) return path;
         dlg.setDirectory(fi.absolutePath());
         dlg.selectFile(fi.fileName());
     }

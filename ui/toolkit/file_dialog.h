@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class QWidget;
 
 struct FileFilter {
@@ -52,7 +54,7 @@ struct SaveFileRequest {
     QString filter;            // Windows form
     QString defaultSuffix;     // without the dot: "csv"
     QString initialPath;       // initial file name
-    int filterIndex = 0;       // the filter selected at the start
+    int filterIndex = 0;       // the filter selected at the start, 0 the first
     bool overwritePrompt = true;
 };
 
@@ -63,3 +65,10 @@ struct SaveFileRequest {
 // "<name> already exists.\nDo you want to replace it?"; a No returns to the
 // dialog.
 QString GetSaveFileName(QWidget* parent, const SaveFileRequest& request);
+
+// While a hook is set, GetSaveFileName shows no dialog: the hook gives the
+// path the user would choose (empty: cancelled). The default suffix and the
+// overwrite question (a message box, see SetMessageBoxHook) still apply;
+// after a No the call returns an empty path, as if the user then cancelled.
+using SaveFileHook = std::function<QString(QWidget* parent, const SaveFileRequest& request)>;
+void SetSaveFileHook(SaveFileHook hook);

@@ -54,6 +54,21 @@ int ShowMessageBox(QWidget* parent, const QString& text, MsgButtons buttons, Msg
     return result == QMessageBox::Yes ? IDYES : IDNO;
 }
 
+QWidget* ShowMessageBoxModeless(QWidget* parent, const QString& text, MsgIcon icon) {
+    QString body = text;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString title = QString::fromUtf8(kAppTitle);
+    if (Hook()) {
+        Hook()(MessageBoxRequest{parent, title, body, icon, MsgButtons::Ok});
+        return nullptr;
+    }
+    auto* box = new QMessageBox(QtIcon(icon), title, body, QMessageBox::Ok, parent ? parent->window() : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return box;
+}
+
 bool AskYesNo(QWidget* parent, const QString& text) {
     return ShowMessageBox(parent, text, MsgButtons::YesNo, MsgIcon::Question) == IDYES;
 }

@@ -41,6 +41,12 @@ void ShowError(QWidget* parent, const QString& text);
 // A plain OK box without icon.
 void ShowPlain(QWidget* parent, const QString& text);
 
+// An OK box that does not wait for its answer: it is shown at once, modal to
+// nothing (the asking window and the others keep working), a child of the
+// asking window, and deletes itself when closed. Returns the box, or nullptr
+// when a hook answered it instead.
+QWidget* ShowMessageBoxModeless(QWidget* parent, const QString& text, MsgIcon icon);
+
 // While a hook is set, boxes are not shown: the hook answers them.
 using MessageBoxHook = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxHook(MessageBoxHook hook);

@@ -1,7 +1,7 @@
 #include "ui/views/opengl_wnd.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
+#include "ui/toolkit/message_box.h"
+
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -62,13 +62,11 @@ QString COpenGlWnd::ProbeContext() {
     return QString();
 }
 
-void COpenGlWnd::ShowFailure(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
-    box.exec();
-}
+void COpenGlWnd::ShowFailure(const QString& text) { ShowPlain(m_owner, text); }
 
 bool COpenGlWnd::Create(QWidget* parent, const QRect& rect, const QString& name, int id) {
     const QString failure = ProbeContext();
+    m_owner = parent;  // the failure box is modal to the owner's window
     if (!failure.isEmpty()) {
         ShowFailure(failure);
         return false;
@@ -187,7 +185,15 @@ void COpenGlWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void COpenGlWnd::wheelEvent(QWheelEvent* event) {
-    ApplyWheel(m_camera, event->angleDelta().y());
+    // A sideways tilt of the wheel or a horizontal touchpad swipe has no
+    // vertical movement: it is not a wheel turn and does not zoom (a zero
+    // delta would otherwise count as rolled away from the user).
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        event->ignore();
+        return;
+    }
+    ApplyWheel(m_camera, delta);
     update();
     event->accept();
 }

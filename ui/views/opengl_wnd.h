@@ -71,4 +71,5 @@ private:
     ViewportSize m_viewport{1, 1, 1.0};
     bool m_captured = false;
     bool m_glReady = false;
+    QWidget* m_owner = nullptr;  // the window Create was given
 };
