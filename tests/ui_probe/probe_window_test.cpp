@@ -113,7 +113,7 @@ protected:
         return before;
     }
     QString Status() const { return window->GetDlgItemText(CDlgProbe::IDC_STATUS); }
-    bool WaitStatus(const QString& text, int ms = 8000) {
+    bool WaitStatus(const QString& text, int ms = 20000) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
@@ -283,9 +283,14 @@ TEST_F(ProbeWindowTest, RepeatProbesAgainAfterEachBlock) {
     ASSERT_NO_FATAL_FAILURE(Open({"--probe-wave", "ramp"}));
     window->CheckDlgButton(CDlgProbe::IDC_REPEAT, true);
     const size_t from = Probe(0, "1");
-    Pump(2500);
+    QElapsedTimer t;
+    t.start();
     int requests = 0;
-    for (const std::string& l : LogFrom(from)) requests += l == "set 0x06 1002 int32";
+    while (requests < 3 && t.elapsed() < 20000) {
+        Pump(200);
+        requests = 0;
+        for (const std::string& l : LogFrom(from)) requests += l == "set 0x06 1002 int32";
+    }
     EXPECT_GE(requests, 3);
     window->hide();  // hidden: the repeat timer starts nothing
     Pump(1200);
