@@ -216,6 +216,16 @@ TEST_F(ProbeWindowTest, DelayIsLimitedAndShownBack) {
     EXPECT_EQ(window->GetDlgItemText(CDlgProbe::IDC_DELAY), "1");
     EXPECT_EQ(Status(), "Probe Request");
     EXPECT_TRUE(window->HasTimer(CDlgProbe::TIMER_POLL));
+    // With the keyboard focus in the edit its text stays as typed.
+    auto* edit = window->Item<QLineEdit>(CDlgProbe::IDC_DELAY);
+    window->activateWindow();
+    edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->IsDlgItemFocused(CDlgProbe::IDC_DELAY); }, 5000));
+    edit->setText("-5");
+    from = Lines(ReadAll(log)).size();
+    window->RequestProbe();
+    EXPECT_EQ(LogFrom(from).at(0), "set 0x07 1 int32");
+    EXPECT_EQ(edit->text(), "-5");
 }
 
 TEST_F(ProbeWindowTest, RequestNotConfirmedInThreeAttemptsDoesNothing) {
