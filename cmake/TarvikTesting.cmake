@@ -1,24 +1,30 @@
 # Test helpers shared by every test folder.
 #
 # tarvik_gtest(NAME SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT s]
-#              [NO_SANITIZER])
+#              [NO_SANITIZER] [SANITIZER_ARGS <args...>])
 # makes one GoogleTest executable and registers it with ctest under NAME.
 # Window tests need a display: the test command runs ctest under xvfb-run, so
 # they simply find DISPLAY set.
 # NO_SANITIZER: the test is left out of the AddressSanitizer tree (tests that
 # drive a GL context or the whole program, whose cost there buys nothing); the
 # toolkit, chart and plot tests and every test without a window run in both.
+# SANITIZER_ARGS: arguments for the sanitizer tree only (a --gtest_filter that
+# leaves out the cases which bring up the whole main window and its GL view).
 find_package(GTest QUIET)
 
 function(tarvik_gtest NAME)
-  cmake_parse_arguments(T "NO_SANITIZER" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "NO_SANITIZER" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZER_ARGS" ${ARGN})
   if(T_NO_SANITIZER AND TARVIK_SANITIZE)
     return()
   endif()
   add_executable(${NAME} ${T_SOURCES})
   target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
-  add_test(NAME ${NAME} COMMAND ${NAME})
+  set(_args)
+  if(TARVIK_SANITIZE)
+    set(_args ${T_SANITIZER_ARGS})
+  endif()
+  add_test(NAME ${NAME} COMMAND ${NAME} ${_args})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

@@ -1,0 +1,104 @@
+#include "ui/views/plot_frame.h"
+
+#include "ui/toolkit/dialog.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+int PlotTrunc(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > 1e6) return 1000000;
+    if (v < -1e6) return -1000000;
+    return static_cast<int>(v);
+}
+
+CPlotFrame::CPlotFrame(QWidget* parent) : CCustomControl(parent) {
+    // The bitmap covers the whole control: nothing to erase before a paint.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+}
+
+CPlotFrame::~CPlotFrame() = default;
+
+void CPlotFrame::CreateSurface() {
+    if (HasSurface()) return;
+    m_surface.Create(size());
+}
+
+PlotArea CPlotFrame::AreaFor(QSize size) {
+    return PlotArea{65, 20, size.width() - 20, size.height() - 45};
+}
+
+void CPlotFrame::DottedLine(CDrawContext& dc, int x1, int y1, int x2, int y2) {
+    dc.SetPen(PenStyle::Dot, 1, ColorFromRef(plotcolor::kGrid));
+    dc.MoveTo(x1, y1);
+    dc.LineTo(x2, y2);
+}
+
+void CPlotFrame::SolidLine(CDrawContext& dc, int x1, int y1, int x2, int y2) {
+    dc.SetPen(PenStyle::Solid, 1, ColorFromRef(plotcolor::kGrid));
+    dc.MoveTo(x1, y1);
+    dc.LineTo(x2, y2);
+}
+
+void CPlotFrame::CurvePen(CDrawContext& dc, uint32_t colorRef) {
+    dc.SetPen(PenStyle::Solid, 1, ColorFromRef(colorRef));
+}
+
+void CPlotFrame::Render(QImage& image, const QFont& labelFont, const QString& xTitle, const QString& yTitle,
+                        const ScalePainter& scales, const CurvePainter& curves) {
+    if (image.isNull()) return;
+    CDrawContext dc(&image);
+    dc.Save();
+    const QSize size = image.size();
+    // The whole bitmap black.
+    dc.FillRect(QRect(QPoint(0, 0), size), Qt::black);
+    const PlotArea a = AreaFor(size);
+    dc.SetBkTransparent(true);
+    dc.SetFont(labelFont);
+
+    // Axis titles, light grey: x under the right end of the axis, y turned to
+    // read upwards, centred on the left of the plot.
+    dc.SetTextAlign(TextHAlign::Right, TextVAlign::Top);
+    dc.SetTextColor(ColorFromRef(plotcolor::kTitle));
+    dc.TextOut(a.right, a.bottom + 22, xTitle);
+    dc.SetFont(FontForCellHeight(18, labelFont.family()));
+    dc.SetTextAngle(90.0);
+    dc.SetTextAlign(TextHAlign::Center, TextVAlign::Baseline);
+    dc.TextOut(a.left - 50, (a.top + a.bottom) / 2, yTitle);
+    dc.SetTextAngle(0.0);
+    dc.SetFont(labelFont);
+
+    // Scales: grey labels, y labels right/bottom aligned by default.
+    dc.SetTextAlign(TextHAlign::Right, TextVAlign::Bottom);
+    dc.SetTextColor(ColorFromRef(plotcolor::kGrid));
+    if (scales) scales(dc, a);
+
+    // Frame, then everything else inside it.
+    dc.SetPen(PenStyle::Solid, 1, ColorFromRef(plotcolor::kGrid));
+    dc.SetNullBrush();
+    dc.Rectangle(a.left, a.bottom, a.right + 1, a.top + 1);
+    dc.SetClipRect(std::min(a.left, a.right + 1), std::min(a.top + 1, a.bottom), std::max(a.left, a.right + 1),
+                   std::max(a.top + 1, a.bottom));
+
+    dc.SetMixMode(MixMode::MergePen);
+    if (curves) curves(dc, a);
+    dc.Restore();
+}
+
+void CPlotFrame::Draw(const QString& xTitle, const QString& yTitle, const ScalePainter& scales,
+                      const CurvePainter& curves) {
+    if (!HasSurface()) return;
+    Render(m_surface.Image(), font(), xTitle, yTitle, scales, curves);
+    ++m_drawCount;
+    update();
+}
+
+void CPlotFrame::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter p(this);
+    if (HasSurface()) m_surface.BlitTo(p, QPoint(0, 0));
+    else p.fillRect(rect(), Qt::black);
+}
