@@ -34,6 +34,9 @@
 
 namespace {
 
+// A transaction time-out with room for a loaded machine.
+constexpr int kTimeoutMs = 300;
+
 void Pump(int ms) {
     QElapsedTimer t;
     t.start();
@@ -96,7 +99,7 @@ protected:
         std::vector<std::string> args = {"--log", log};
         args.insert(args.end(), simArgs.begin(), simArgs.end());
         ASSERT_TRUE(sim.Start(dir.File("tty"), args)) << sim.Error();
-        ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+        ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
         window = std::make_unique<CDlgProbe>();
         ASSERT_TRUE(window->Create());
         window->show();
@@ -259,7 +262,7 @@ TEST_F(ProbeWindowTest, ProbeDuringReadOutDoesNotEndTheNewRequest) {
     while (!(window->HasTimer(CDlgProbe::TIMER_READ) && window->Position() > 0) && t.elapsed() < 5000) Pump(5);
     ASSERT_LT(window->Position(), window->Total());  // a chunk waits for its retry
     DisconnectDevice();  // a fresh link, without the back-off of the silent read
-    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, 100, 1, nullptr));
+    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
     const size_t from = Probe(0, "1");
     ASSERT_TRUE(WaitStatus("Probe Complete"));
     const std::vector<std::string> got = LogFrom(from);
@@ -314,7 +317,8 @@ TEST_F(ProbeWindowTest, ZoomAndCrossHairFollowTheMouse) {
     Probe(0, "1");
     ASSERT_TRUE(WaitStatus("Probe Complete"));
     CProbePlotView* view = window->PlotView();
-    Pump(100);  // painted once
+    view->repaint();  // the new block rendered now
+    Pump(50);
     const PlotRect a = view->Plot().Area();
     const int renders = view->RenderCount();
     const QImage before = view->Cached();
