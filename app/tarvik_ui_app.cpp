@@ -15,14 +15,17 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +40,70 @@ constexpr int kSimDefaultBaud = 115200;
 bool RegisterCommonControls() { return true; }
 bool InitSockets() { return true; }
 bool LoadRichEdit() { return true; }
+
+// SIGTERM and SIGINT end the program the way closing the main window does.
+// The handler only writes the signal number into a pipe; the event loop
+// reads it and closes the window, so everything after the window's run
+// (stopping the simulator, removing its folder, the settings) happens as on
+// a normal exit.
+int g_signalPipe[2] = {-1, -1};
+
+void OnQuitSignal(int sig) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(sig);
+    if (g_signalPipe[1] >= 0) (void)!::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+class QuitSignals {
+public:
+    QuitSignals() {
+        if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+            g_signalPipe[0] = g_signalPipe[1] = -1;
+            return;
+        }
+        struct sigaction sa {};
+        sa.sa_handler = OnQuitSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, &m_oldTerm);
+        sigaction(SIGINT, &sa, &m_oldInt);
+        m_installed = true;
+    }
+    ~QuitSignals() {
+        m_notifier.reset();
+        if (m_installed) {
+            sigaction(SIGTERM, &m_oldTerm, nullptr);
+            sigaction(SIGINT, &m_oldInt, nullptr);
+        }
+        for (int& fd : g_signalPipe) {
+            if (fd >= 0) ::close(fd);
+            fd = -1;
+        }
+    }
+    QuitSignals(const QuitSignals&) = delete;
+    QuitSignals& operator=(const QuitSignals&) = delete;
+
+    // From now on a signal closes `window`; every modal run inside it ends too.
+    void CloseOnSignal(QWidget* window) {
+        if (g_signalPipe[0] < 0) return;
+        m_notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, window, [window] {
+            unsigned char buf[16];
+            while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+            }
+            window->close();  // as the close box: the window stores its state and ends its run
+            // A message box or dialog open above it would hold its run: every
+            // loop ends, and none started from here on waits.
+            QCoreApplication::exit(0);
+        });
+    }
+
+private:
+    struct sigaction m_oldTerm {}, m_oldInt {};
+    bool m_installed = false;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
 
 }  // namespace
 
@@ -130,6 +197,7 @@ int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
     // 9: the indicator images.
     m_images = std::make_unique<IndicatorImages>(m_qapp->palette());
 
+    QuitSignals quitSignals;
     int rc = 0;
     if (m_simulate && !StartSimulator()) {
         rc = 1;
@@ -146,6 +214,7 @@ int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
                 w->close();
             });
         }
+        quitSignals.CloseOnSignal(dlg.get());
         dlg->DoModal();
         // 11-13: the window and its pages first, then the timer, then the
         // images the pages showed.
@@ -193,7 +262,10 @@ bool CTARVIK_UIApp::StartSimulator() {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) ::_exit(1);  // the parent died before the request
     });
-    m_sim->start(program, {QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
+    // The simulator removes the folder itself when it ends, also when this
+    // program is killed and cannot.
+    m_sim->start(program, {QStringLiteral("--link"), link, QStringLiteral("--remove-link-folder"),
+                           QStringLiteral("--baud"), QString::number(baud)});
     if (!m_sim->waitForStarted(kSimReadyTimeoutMs)) {
         std::fprintf(stderr, "tarvik-ui: cannot start %s\n", program.toLocal8Bit().constData());
         m_sim.reset();

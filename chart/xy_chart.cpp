@@ -418,7 +418,9 @@ QImage XYChart::makeChart() {
         g.drawLine(px, bottom + 1, px, bottom + kMajorTickPx);
         const QString text = QString::fromStdString(d.x.labelOf(v));
         const int w = fm.horizontalAdvance(text);
-        g.drawText(QRect(px - w / 2 - 1, bottom + kMajorTickPx + 1, w + 2, fm.height()), Qt::AlignCenter, text);
+        // Centred under its tick, but shifted in where that would cut it at an image edge.
+        const int left = std::clamp(px - w / 2 - 1, 0, std::max(0, d.width - (w + 2)));
+        g.drawText(QRect(left, bottom + kMajorTickPx + 1, w + 2, fm.height()), Qt::AlignCenter, text);
     }
 
     // Y axis title, turned a quarter to the left, centred on the plot area.

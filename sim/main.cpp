@@ -41,6 +41,7 @@ struct Options {
     uint32_t baud = 115200, baud1 = 115200;
     bool baudGiven = false, baud1Given = false;
     bool pace = true;
+    bool removeLinkFolder = false;  // the folder holding --link goes when the simulator ends
     int32_t product = 1011;
     double toneHz = 37.0, toneAmplitude = 2.0;
     std::vector<std::string> modelLines;  // control lines applied at start (options that mean the same)
@@ -56,7 +57,8 @@ struct Options {
 [[noreturn]] void Usage(const char* why) {
     std::fprintf(stderr, "tarvik-sim: %s\n", why);
     std::fprintf(stderr,
-                 "usage: tarvik-sim --link PATH [--link1 PATH] [--baud N] [--baud1 N] [--state FILE] [--no-pace]\n"
+                 "usage: tarvik-sim --link PATH [--remove-link-folder] [--link1 PATH] [--baud N] [--baud1 N]\n"
+                 "                  [--state FILE] [--no-pace]\n"
                  "                  [--product N] [--id N] [--tone F[:A]] [--status-bits HEX]\n"
                  "                  [--hold-euler R,P,Y] [--hold-position X,Y,Z] [--control PATH] [--log FILE]\n"
                  "                  [--drop-replies P] [--corrupt-checksum P] [--noise-before-stx P]\n"
@@ -94,6 +96,7 @@ Options Parse(int argc, char** argv) {
         else if (a == "--baud1") o.baud1 = static_cast<uint32_t>(number(i)), o.baud1Given = true;
         else if (a == "--state") o.state = value(i);
         else if (a == "--no-pace") o.pace = false;
+        else if (a == "--remove-link-folder") o.removeLinkFolder = true;
         else if (a == "--product") o.product = static_cast<int32_t>(number(i));
         else if (a == "--id") o.id = static_cast<int>(number(i));
         else if (a == "--tone") {
@@ -199,6 +202,13 @@ public:
         if (!m_o.control.empty()) ::unlink(m_o.control.c_str());
         if (m_log) std::fclose(m_log);
         if (m_syncLog) std::fclose(m_syncLog);
+        // The folder a starting program made for the link alone: removed once
+        // the link is gone, whoever ended us. rmdir leaves a folder that still
+        // holds anything else.
+        if (m_o.removeLinkFolder) {
+            const size_t slash = m_o.link.rfind('/');
+            if (slash != std::string::npos && slash > 0) ::rmdir(m_o.link.substr(0, slash).c_str());
+        }
     }
 
     bool Start() {

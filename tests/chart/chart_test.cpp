@@ -133,6 +133,23 @@ TEST(XYChartRender, NoLineAcrossAGap) {
     }
 }
 
+// Dark pixels of the x-axis labels: the same whether the image ends 4 px or
+// 100 px right of the plot area, so the last label is moved in, not cut.
+TEST(XYChartRender, LastXLabelStaysInsideTheImage) {
+    int dark[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        XYChart c(k == 0 ? 254 : 350, 120, 0xFFFFFF);
+        c.setPlotArea(50, 10, 200, 80, 0xFFFFFF, -1, -1, -1, -1);
+        c.xAxis()->setLinearScale(0, 1000, 500);
+        c.yAxis()->setLinearScale(0, 1, 1);
+        const QImage img = c.makeChart();
+        for (int y = 92; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) dark[k] += qGray(img.pixel(x, y)) < 128;
+    }
+    EXPECT_GT(dark[1], 20);
+    EXPECT_EQ(dark[0], dark[1]);
+}
+
 TEST(ViewPort, ZoomKeepsThePointUnderThePointerAndDragStaysInside) {
     ViewPortManager vp;
     ChartMetrics m;

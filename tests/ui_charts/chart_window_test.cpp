@@ -328,21 +328,33 @@ TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
 }
 
 TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
-    Open("chartSx=100\nchartSy=120\nchartDx=640\nchartDy=420\n", {}, false);
+    Open("chartSx=100\nchartSy=120\nchartDx=800\nchartDy=420\n", {}, false);
     EXPECT_EQ(window->pos(), QPoint(100, 120));
-    EXPECT_EQ(window->size(), QSize(640, 420));
+    EXPECT_EQ(window->size(), QSize(800, 420));
     window->move(150, 160);
-    window->resize(700, 450);
+    window->resize(860, 450);
     QElapsedTimer waited;  // the redraw comes at once; a loaded machine gets up to 2 s
     waited.start();
     do Pump(20);
-    while (window->Viewer()->Image().size() != QSize(702, 414) && waited.elapsed() < 2000);
-    EXPECT_EQ(window->Viewer()->Image().size(), QSize(702, 414));  // the chart follows the window's size
+    while (window->Viewer()->Image().size() != QSize(862, 414) && waited.elapsed() < 2000);
+    EXPECT_EQ(window->Viewer()->Image().size(), QSize(862, 414));  // the chart follows the window's size
     window->DestroyWindow();
     EXPECT_EQ(g_pAppIni->chartSx, 150);
     EXPECT_EQ(g_pAppIni->chartSy, 160);
-    EXPECT_EQ(g_pAppIni->chartDx, 700);
+    EXPECT_EQ(g_pAppIni->chartDx, 860);
     EXPECT_EQ(g_pAppIni->chartDy, 450);
+}
+
+TEST_F(ChartWindowTest, DefaultWidthAndMinimumHoldTheWholeTopRow) {
+    Open("chartDx=600\nchartDy=420\n", {}, false);
+    const QWidget* exportButton = window->GetDlgItem(CDlgRealtimeTrack::IDC_EXPORT);
+    const QWidget* counter = window->GetDlgItem(CDlgRealtimeTrack::IDC_RECORD_COUNT);
+    const int margin = window->GetDlgItem(CDlgRealtimeTrack::IDC_QUANTITY)->x();
+    EXPECT_GE(window->width(), counter->geometry().right() + 1 + margin);
+    EXPECT_GE(window->minimumWidth(), counter->geometry().right() + 1 + margin);
+    for (const char* text : {"Export Records", "Stop Recording"})
+        EXPECT_LT(exportButton->fontMetrics().horizontalAdvance(QString::fromLatin1(text)), exportButton->width())
+            << text;
 }
 
 TEST_F(ChartWindowTest, HiddenWhileTheSyncDataTabShows) {

@@ -15,12 +15,14 @@
 #include <QWidget>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <clocale>
+#include <cstring>
 #include <thread>
 #include <fstream>
 #include <memory>
@@ -146,13 +148,39 @@ pid_t ChildOf(pid_t parent) {
     return found;
 }
 
-TEST(AppSimulate, TheSimulatorEndsWhenTheProgramIsKilled) {
+// The entries of a folder whose names start with prefix.
+int EntriesStartingWith(const std::string& folder, const char* prefix) {
+    int n = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) n += std::strncmp(e->d_name, prefix, std::strlen(prefix)) == 0;
+        closedir(d);
+    }
+    return n;
+}
+
+// Waits until a process is gone (or a zombie); true when it went.
+bool Ends(pid_t pid) {
+    char state = 'R';
+    for (int i = 0; i < 100 && state != 0 && state != 'Z'; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        state = ProcessState(pid);
+    }
+    if (state != 0 && state != 'Z') kill(pid, SIGKILL);
+    return state == 0 || state == 'Z';
+}
+
+// tarvik-ui --simulate in its own folder with its own TMPDIR, ended by
+// `sig` once its simulator runs; its wait status goes to *status.
+void SimulateAndSignal(int sig, int* status) {
     const std::string ui = BinDir() + "/tarvik-ui";
     if (access((BinDir() + "/tarvik-sim").c_str(), X_OK) != 0) GTEST_SKIP() << "tarvik-sim is not built";
     CTempDir dir;
+    const std::string tmp = dir.File("tmp");
+    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
     std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\nchartWinShow=0\n";
     const pid_t pid = fork();
     if (pid == 0) {
+        setenv("TMPDIR", tmp.c_str(), 1);
         if (chdir(dir.Path().c_str()) == 0) execl(ui.c_str(), ui.c_str(), "--simulate", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -162,16 +190,43 @@ TEST(AppSimulate, TheSimulatorEndsWhenTheProgramIsKilled) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         sim = ChildOf(pid);
     }
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    ASSERT_GT(sim, 0) << "tarvik-ui started no simulator";
-    char state = 'R';
-    for (int i = 0; i < 100 && state != 0 && state != 'Z'; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        state = ProcessState(sim);
+    // Signalled once the link is there: the simulator is past its start.
+    bool linked = false;
+    for (int i = 0; i < 200 && !linked; ++i) {
+        if (DIR* d = opendir(tmp.c_str())) {
+            while (dirent* e = readdir(d))
+                if (std::strncmp(e->d_name, "tvk-", 4) == 0)
+                    linked = access((tmp + "/" + e->d_name + "/ttySIM").c_str(), F_OK) == 0;
+            closedir(d);
+        }
+        if (!linked) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (state != 0 && state != 'Z') kill(sim, SIGKILL);
-    EXPECT_TRUE(state == 0 || state == 'Z') << "the simulator outlived the killed program";
+    EXPECT_TRUE(linked);
+    kill(pid, sig);
+    int waited = 0;
+    for (int i = 0; i < 200 && waited == 0; ++i) {
+        waited = waitpid(pid, status, WNOHANG);
+        if (waited == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (waited == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, status, 0);
+    }
+    ASSERT_GT(sim, 0) << "tarvik-ui started no simulator";
+    EXPECT_TRUE(Ends(sim)) << "the simulator outlived the program";
+    EXPECT_EQ(EntriesStartingWith(tmp, "tvk-"), 0) << "the link folder was left behind";
+}
+
+TEST(AppSimulate, TheSimulatorEndsAndRemovesItsFolderWhenTheProgramIsKilled) {
+    int status = 0;
+    SimulateAndSignal(SIGKILL, &status);
+}
+
+TEST(AppSimulate, TermSignalEndsTheProgramAsClosingItDoes) {
+    int status = -1;
+    SimulateAndSignal(SIGTERM, &status);
+    if (IsSkipped()) return;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

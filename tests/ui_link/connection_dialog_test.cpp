@@ -7,11 +7,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -79,3 +81,19 @@ TEST_F(ConnectionDialogRules, EmptyTimeOutKeepsTheStoredOne) {
 }
 
 }  // namespace
+
+// Every label shows its whole text on one line, and no two visible controls overlap.
+TEST_F(ConnectionDialogRules, LabelsFitTheirWidthAndControlsDoNotOverlap) {
+    std::vector<QWidget*> shown;
+    for (QWidget* w : m_dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible() || w->y() >= m_dlg.height()) continue;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
+        }
+        for (QWidget* other : shown)
+            EXPECT_FALSE(w->geometry().intersects(other->geometry()))
+                << w->metaObject()->className() << " / " << other->metaObject()->className();
+        shown.push_back(w);
+    }
+    EXPECT_GE(shown.size(), 8u);
+}

@@ -386,10 +386,10 @@ TEST_F(ShellTest, ToolWindowPlacementIsClampedAndStored) {
     EXPECT_GE(chart->height(), 300);
     EXPECT_GT(g_pAppIni->chartSx, -20000);
     EXPECT_LT(g_pAppIni->chartSy, 90000);
-    chart->resize(640, 420);
+    chart->resize(800, 420);
     Pump();
     chart->hide();
-    EXPECT_EQ(g_pAppIni->chartDx, 640);
+    EXPECT_EQ(g_pAppIni->chartDx, 800);
     EXPECT_EQ(g_pAppIni->chartDy, 420);
 }
 

@@ -4,7 +4,8 @@
 // smooths each axis with a moving average, keeps the last 240 samples and
 // charts them against wall-clock time through the chart viewer; Freeze
 // stops the drawing while sampling goes on, and "Export Records" records
-// every sample to a capture file.
+// every sample to a capture file. The window is never narrower than its
+// top row of controls.
 #include "chart/moving_average.h"
 #include "ui/toolkit/tool_window.h"
 

@@ -22,9 +22,10 @@ const ControlDef kControls132[] = {
     {-1, ControlKind::Static, "Baudrate :", 7, 27, 60, 8},
     {CDlgConnection::IDC_BAUD, ControlKind::ComboDropDown, "", 70, 25, 80, 100, CS_TABSTOP | CS_VSCROLL},
     {-1, ControlKind::Static, "bps", 154, 27, 20, 8},
-    {-1, ControlKind::Static, "Transaction timeout :", 7, 45, 62, 8},
-    {CDlgConnection::IDC_TIMEOUT, ControlKind::Edit, "", 70, 43, 40, 12, CS_TABSTOP | CS_BORDER | CS_NUMBER},
-    {-1, ControlKind::Static, "ms", 114, 45, 20, 8},
+    // Wide enough for the whole label on one line; its edit and unit sit right of it.
+    {-1, ControlKind::Static, "Transaction timeout :", 7, 45, 75, 8},
+    {CDlgConnection::IDC_TIMEOUT, ControlKind::Edit, "", 84, 43, 40, 12, CS_TABSTOP | CS_BORDER | CS_NUMBER},
+    {-1, ControlKind::Static, "ms", 128, 45, 20, 8},
     {IDOK, ControlKind::DefPushButton, "Connect", 76, 64, 50, 14, CS_TABSTOP},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 130, 64, 50, 14, CS_TABSTOP},
     {-1, ControlKind::Static, "Device ID :", 7, 100, 60, 8, CS_DISABLED},
