@@ -46,6 +46,7 @@ const CommandShape kCommands[] = {
     {"stream", 0, {"--seconds", "--out"}},
     {"probe", 1, {"--out", "--delay"}},
     {"calibrate", 1, {}},
+    {"doctor", 0, {}},
 };
 
 }  // namespace
@@ -64,6 +65,7 @@ const char* CliUsage() {
            "  probe KIND --out FILE [--delay N]      KIND 0..7 or acc-raw, gyro-raw, mag-raw, acc, gyro,\n"
            "                                         mag, fft-acc, fft-gyro\n"
            "  calibrate gyro-accel|magnetometer|temperature\n"
+           "  doctor                                 what stops a link on each port (or --port), and how to fix it\n"
            "OBJ: hex (0x37), decimal or a mnemonic (sp, sd, ...). T: int8, int16, int32, float32.\n"
            "Exit status: 0 success, 1 device failure (for watch: any failed poll), 2 usage error.\n";
 }
