@@ -60,3 +60,13 @@ void FuzzPort::AddChunk(const uint8_t* bytes, size_t count) {
 }
 
 void FuzzPort::AddError() { m_chunks.push_back({true, 0, 0}); }
+
+std::vector<uint8_t> FuzzPort::StreamBeforeError() const {
+    std::vector<uint8_t> out;
+    for (const Chunk& c : m_chunks) {
+        if (c.error) break;
+        out.insert(out.end(), m_chunkBytes.begin() + static_cast<long>(c.begin),
+                   m_chunkBytes.begin() + static_cast<long>(c.end));
+    }
+    return out;
+}

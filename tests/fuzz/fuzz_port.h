@@ -28,6 +28,9 @@ public:
     void Reset(const uint8_t* stale, size_t count);
     void AddChunk(const uint8_t* bytes, size_t count);
     void AddError();
+    // The bytes of this exchange's chunks up to its first error chunk: what
+    // the receive loop can have seen after the request.
+    std::vector<uint8_t> StreamBeforeError() const;
 
 private:
     struct Chunk {
