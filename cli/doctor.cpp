@@ -131,8 +131,10 @@ std::vector<int> Pids(const DoctorRoots& roots) {
     std::error_code ec;
     for (fs::directory_iterator it(roots.proc, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            pids.push_back(std::stoi(name));
+        if (name.empty() || name.size() > 9 ||
+            !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        pids.push_back(std::atoi(name.c_str()));
     }
     std::sort(pids.begin(), pids.end());
     return pids;
