@@ -1,7 +1,10 @@
 #include "app/tarvik_ui_app.h"
 
 #include "app/app_ini.h"
+#include "app/c_locale.h"
+#include "app/command_line.h"
 #include "app/multimedia_timer.h"
+#include "app/version.h"
 #include "device/serial_com.h"
 #include "ui/toolkit/indicator_images.h"
 #include "ui/main/tarvik_ui_dlg.h"
@@ -9,10 +12,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,12 +37,6 @@ constexpr int kSimDefaultBaud = 115200;
 bool RegisterCommonControls() { return true; }
 bool InitSockets() { return true; }
 bool LoadRichEdit() { return true; }
-
-void CopyText(char* dst, const std::string& src) {
-    const size_t n = std::min<size_t>(src.size(), CAppIni::kTextSize - 1);
-    std::memcpy(dst, src.data(), n);
-    dst[n] = '\0';
-}
 
 }  // namespace
 
@@ -54,11 +56,15 @@ QString CTARVIK_UIApp::HelpText() {
         "  --simulate         start tarvik-sim (beside this program) and connect to it\n"
         "                     for this run; the stored port and rate are kept\n"
         "  --exit-after MS    close the main window after MS milliseconds (testing)\n"
-        "  --help             show this text and exit\n"
-        "  --version          show the version and exit\n");
+        "  --help, -h         show this text and exit\n"
+        "  --version          show the version and exit\n"
+        "The toolkit's own options (-style NAME, -platform NAME, -display HOST:N,\n"
+        "-geometry WxH+X+Y, -qwindowgeometry, -reverse, ...) are passed to Qt.\n");
 }
 
-QString CTARVIK_UIApp::VersionText() { return QStringLiteral("tarvik-ui 1.0.0\n"); }
+QString CTARVIK_UIApp::VersionText() {
+    return QStringLiteral("tarvik-ui %1\n").arg(QString::fromLatin1(UiVersionString().c_str()));
+}
 
 bool CTARVIK_UIApp::ParseCommandLine() {
     for (int i = 1; i < m_argc; ++i) {
@@ -91,9 +97,13 @@ bool CTARVIK_UIApp::ParseCommandLine() {
             m_exitAfterMs = int(v);
             continue;
         }
-        // Qt's own options (-platform, -display, ...) are passed through.
-        if (a[0] == '-' && a[1] != '-') continue;
-        std::fprintf(stderr, "tarvik-ui: unknown option '%s' (try --help)\n", a);
+        // Qt's own options (-style Fusion, -platform xcb, ...) and their
+        // values are left in argv for QApplication, which removes them.
+        if (const int n = ToolkitOptionLength(m_argc, m_argv, i)) {
+            i += n - 1;
+            continue;
+        }
+        std::fprintf(stderr, "tarvik-ui: unknown option '%s'\n%s", a, HelpText().toLocal8Bit().constData());
         m_finished = true;
         m_exitCode = 2;
         return false;
@@ -105,6 +115,7 @@ int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
     // 1-2: common controls, then the framework.
     RegisterCommonControls();
     m_qapp = std::make_unique<QApplication>(m_argc, m_argv);
+    UseCNumbers();
     // 3: sockets; their failure is fatal.
     if (!InitSockets()) {
         QMessageBox::critical(nullptr, QString(), QStringLiteral("Windows sockets initialization failed."));
@@ -136,10 +147,10 @@ int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
             });
         }
         dlg->DoModal();
-        // 11-13: timer, images, window, in this order.
-        timer.Kill();
-        m_images.reset();
-        dlg.reset();
+        // 11-13: the window and its pages first, then the timer, then the
+        // images the pages showed.
+        std::unique_ptr<QWidget> window(dlg.release());
+        EndMainWindow(window, timer, m_images);
     }
     timer.Kill();
     m_images.reset();
@@ -147,12 +158,24 @@ int CTARVIK_UIApp::InitInstance(CMultimediaTimer& timer) {
     return rc;
 }
 
+void CTARVIK_UIApp::UseCNumbers() {
+    UseCNumericLocale();
+    QLocale::setDefault(QLocale::c());
+}
+
+void CTARVIK_UIApp::EndMainWindow(std::unique_ptr<QWidget>& window, CMultimediaTimer& timer,
+                                  std::unique_ptr<IndicatorImages>& images) {
+    window.reset();
+    timer.Kill();
+    images.reset();
+}
+
 bool CTARVIK_UIApp::StartSimulator() {
     if (!g_pAppIni) return false;
-    // The port name is cut to 32 characters when the port is made, so the
-    // link lives in a short private folder (under /tmp when TMPDIR is long).
+    // The link lives in a private folder; a port path must fit in the 259
+    // characters of the settings field, so a very long TMPDIR gives way to /tmp.
     QString base = QDir::tempPath();
-    if (base.size() + 18 > 32) base = QStringLiteral("/tmp");
+    if (base.toLocal8Bit().size() + 18 > CAppIni::kTextSize - 1) base = QStringLiteral("/tmp");
     m_simDir = std::make_unique<QTemporaryDir>(base + QStringLiteral("/tvk-XXXXXX"));
     if (!m_simDir->isValid()) {
         std::fprintf(stderr, "tarvik-ui: cannot make a temporary folder for the simulator\n");
@@ -163,6 +186,13 @@ bool CTARVIK_UIApp::StartSimulator() {
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/tarvik-sim");
     m_sim = std::make_unique<QProcess>();
     m_sim->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The simulator ends with this program even when it is killed and cannot
+    // stop it: the kernel sends SIGTERM to the child when its parent dies.
+    const pid_t parent = ::getpid();
+    m_sim->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(1);  // the parent died before the request
+    });
     m_sim->start(program, {QStringLiteral("--link"), link, QStringLiteral("--baud"), QString::number(baud)});
     if (!m_sim->waitForStarted(kSimReadyTimeoutMs)) {
         std::fprintf(stderr, "tarvik-ui: cannot start %s\n", program.toLocal8Bit().constData());
@@ -192,7 +222,7 @@ bool CTARVIK_UIApp::StartSimulator() {
     m_savedPort = g_pAppIni->comPort;
     m_savedBaudrate = g_pAppIni->comBaudrate;
     m_connectionReplaced = true;
-    CopyText(g_pAppIni->comPort, link.toLocal8Bit().toStdString());
+    CAppIni::SetText(g_pAppIni->comPort, link.toLocal8Bit().toStdString());
     g_pAppIni->comBaudrate = baud;
     return true;
 }
@@ -212,7 +242,7 @@ void CTARVIK_UIApp::StopSimulator() {
 
 void CTARVIK_UIApp::RestoreStoredConnection() {
     if (!m_connectionReplaced || !g_pAppIni) return;
-    CopyText(g_pAppIni->comPort, m_savedPort);
+    CAppIni::SetText(g_pAppIni->comPort, m_savedPort);
     g_pAppIni->comBaudrate = m_savedBaudrate;
     m_connectionReplaced = false;
 }

@@ -15,6 +15,7 @@ class IndicatorImages;
 class QApplication;
 class QProcess;
 class QTemporaryDir;
+class QWidget;
 
 class CTARVIK_UIApp {
 public:
@@ -36,6 +37,17 @@ public:
     // Puts back the port and rate that --simulate replaced; called before the
     // settings are saved.
     void RestoreStoredConnection();
+
+    // The end of the main window: the window and its pages are destroyed,
+    // then the periodic timer is killed, then the indicator images go.
+    static void EndMainWindow(std::unique_ptr<QWidget>& window, CMultimediaTimer& timer,
+                              std::unique_ptr<IndicatorImages>& images);
+
+    // QApplication switches the process to the user's locale; every number
+    // the program writes or reads (settings, displayed values, files) keeps
+    // the C rules instead, in C calls and in Qt alike. Called right after the
+    // QApplication is made.
+    static void UseCNumbers();
 
     static QString HelpText();
     static QString VersionText();

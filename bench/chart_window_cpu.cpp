@@ -1,7 +1,8 @@
 // tarvik-chart-cpu: the CPU the Chart window costs at the 10 ms period
 // against tarvik-sim, beside the same process with the window hidden. Run
 // it by hand under Xvfb (xvfb-run -a bin/tarvik-chart-cpu [seconds]);
-// figures in docs/performance.md.
+// figures in docs/performance.md. CHART_SHOT=file.png saves a picture of
+// the window at the end of the shown phase.
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     const double simShare = (ProcessCpuSeconds(sim.Pid()) - sim0) / seconds;
     const double rate = (LineCount(capture) - lines0) / seconds;
     const double charts = (window.ChartsBuilt() - built0) / seconds;
+    if (const char* shot = std::getenv("CHART_SHOT")) window.grab().save(QString::fromLocal8Bit(shot));
     window.ToggleRecording();
     window.hide();
     Measure(1);

@@ -191,7 +191,7 @@ size_t PointCount(const LineLayer& layer, const DataSet& ds) {
     return layer.xData().empty() ? ds.data().size() : std::min(layer.xData().size(), ds.data().size());
 }
 
-void FinishTicks(Axis& a, const AxisScale& s, std::vector<double>& major, std::vector<double>& minor) {
+void FinishTicks(const AxisScale& s, std::vector<double>& major, std::vector<double>& minor) {
     major = TickPositions(s.lo, s.hi, s.major);
     minor.clear();
     if (s.minor > 0) {
@@ -201,7 +201,6 @@ void FinishTicks(Axis& a, const AxisScale& s, std::vector<double>& major, std::v
             if (std::fabs(k - std::round(k)) > 1e-6) minor.push_back(v);
         }
     }
-    (void)a;
 }
 
 }  // namespace
@@ -241,7 +240,7 @@ void XYChart::layout() {
             xa.m_hasScale = true;
         }
     }
-    if (xa.m_hasScale) FinishTicks(xa, xa.m_scale, xa.m_major, xa.m_minor);
+    if (xa.m_hasScale) FinishTicks(xa.m_scale, xa.m_major, xa.m_minor);
     else xa.m_major.clear(), xa.m_minor.clear();
 
     // Y axis: automatic over the points that lie within the x scale.
@@ -269,7 +268,7 @@ void XYChart::layout() {
             ya.m_hasScale = true;
         }
     }
-    if (ya.m_hasScale) FinishTicks(ya, ya.m_scale, ya.m_major, ya.m_minor);
+    if (ya.m_hasScale) FinishTicks(ya.m_scale, ya.m_major, ya.m_minor);
     else ya.m_major.clear(), ya.m_minor.clear();
 
     d.laidOut = true;

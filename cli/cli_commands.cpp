@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "app/app_ini.h"
+#include "cli/calibrate.h"
 #include "cli/doctor.h"
 #include "cli/dump_file.h"
 #include "cli/object_values.h"
@@ -487,6 +488,8 @@ int RunCliCommand(const CliOptions& o) {
     else if (o.command == "restore") result = CmdRestore(o);
     else if (o.command == "stream") result = CmdStream(o);
     else if (o.command == "probe") result = CmdProbe(o);
+    else if (o.command == "calibrate" && o.args[0] == "magnetometer")
+        result = clicalib::CalibrateMagnetometer(o.samples, Stopped);
     else if (o.command == "calibrate") result = CmdCalibrate(o);
     DisconnectDevice();
     return result;

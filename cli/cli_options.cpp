@@ -45,7 +45,7 @@ const CommandShape kCommands[] = {
     {"restore", 1, {}},
     {"stream", 0, {"--seconds", "--out"}},
     {"probe", 1, {"--out", "--delay"}},
-    {"calibrate", 1, {}},
+    {"calibrate", 1, {"--samples"}},
     {"doctor", 0, {}},
 };
 
@@ -65,6 +65,7 @@ const char* CliUsage() {
            "  probe KIND --out FILE [--delay N]      KIND 0..7 or acc-raw, gyro-raw, mag-raw, acc, gyro,\n"
            "                                         mag, fft-acc, fft-gyro\n"
            "  calibrate gyro-accel|magnetometer|temperature\n"
+           "  calibrate magnetometer [--samples FILE] also: coverage and ellipsoid fit of the readings\n"
            "  doctor                                 what stops a link on each port (or --port), and how to fix it\n"
            "OBJ: hex (0x37), decimal or a mnemonic (sp, sd, ...). T: int8, int16, int32, float32.\n"
            "Exit status: 0 success, 1 device failure (for watch: any failed poll), 2 usage error.\n";
@@ -126,6 +127,9 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
             } else if (a == "--out") {
                 if (v.empty()) return fail("empty output file name");
                 o.out = v;
+            } else if (a == "--samples") {
+                if (v.empty()) return fail("empty samples file name");
+                o.samples = v;
             } else if (a == "--delay") {
                 if (!ParseInt(v, 1, 100, &o.delay)) return fail("bad delay " + v + " (1..100)");
             }
@@ -147,5 +151,6 @@ std::optional<CliOptions> ParseCliOptions(int argc, const char* const* argv, std
     if (o.command == "calibrate" && o.args[0] != "gyro-accel" && o.args[0] != "magnetometer" &&
         o.args[0] != "temperature")
         return fail("unknown calibration " + o.args[0]);
+    if (!o.samples.empty() && o.args[0] != "magnetometer") return fail("--samples is for calibrate magnetometer");
     return o;
 }

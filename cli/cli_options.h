@@ -29,6 +29,7 @@ struct CliOptions {
     double seconds = 0;        // 0 = until interrupted
     std::string out;
     int32_t delay = 1;
+    std::string samples;       // calibrate magnetometer: CSV file of the readings
 };
 
 // Parses argv. On a usage error returns nothing and puts one line into *error.

@@ -260,7 +260,7 @@ void ModuleModel::IgnoreRequests(uint16_t index, int sub, int count) {
 
 Vec3 ModuleModel::EulerAt(double t) const {
     if (holdEuler) return *holdEuler;
-    const double tau = t - m_motionStart;
+    const double tau = (t - m_motionStart) * (m_motion == Motion::Tumble ? m_tumbleSpeed : 1.0);
     const Vec3& b = m_motionBase;
     switch (m_motion) {
     case Motion::Still: return {Wrap180(b.x), Wrap180(b.y), Wrap180(b.z)};
@@ -499,7 +499,9 @@ void ModuleModel::StartCalibration(Calibration kind, double now) {
     m_calibSucceeded = m_calibFailed = false;
     if (kind == Calibration::GyroAccel) BeginMotion(Motion::Still, now);  // the user keeps it still
     if (kind == Calibration::Magnetometer) {
-        BeginMotion(Motion::Tumble, now);  // the user turns it in all directions
+        // The user turns it in all directions, in whatever time the procedure takes.
+        m_tumbleSpeed = seconds > 0 && seconds < 30.0 ? 30.0 / seconds : 1.0;
+        BeginMotion(Motion::Tumble, now);
         m_magSamples.clear();
         m_nextMagSample = now;
     }

@@ -165,6 +165,9 @@ private:
     // Motion: the normal swing continues from `m_motionBase` at `m_motionStart`.
     Motion m_motion = Motion::Normal;
     double m_motionStart;
+    // The simulated user turns faster when the magnetometer calibration is
+    // shortened, so that a short run still covers every direction.
+    double m_tumbleSpeed = 1.0;
     Vec3 m_motionBase;
     Vec3 m_velocity, m_position;
     double m_lastAdvance;

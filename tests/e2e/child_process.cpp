@@ -99,7 +99,12 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const std::string
 }
 
 CTempDir::CTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarvik-e2e-XXXXXX").string();
+    // Port paths keep their full length, so TMPDIR may be long; only one that
+    // leaves no room below the 259 characters of a port path gives way to /tmp.
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec || base.string().size() > 160) base = "/tmp";
+    std::string pattern = (base / "tarvik-e2e-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data())) m_path = buffer.data();

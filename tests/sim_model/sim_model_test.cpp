@@ -333,6 +333,14 @@ TEST(SimModel, MagnetometerSamplesTraceTheKnownEllipsoid) {
     EXPECT_NEAR(std::sqrt(f.x * f.x + f.y * f.y + f.z * f.z), sim::ModuleModel::kEarthFieldMagnitude, 1.0);
 }
 
+TEST(SimModel, ShortenedMagnetometerCalibrationStillCoversEveryDirection) {
+    sim::ModuleModel m(0);
+    m.calibrationSeconds[sim::Calibration::Magnetometer] = 2.0;
+    Set(m, 0x06, 4, 0);
+    m.Advance(2.1);
+    EXPECT_EQ(Status(m) & 0x1000F, 0x8u);
+}
+
 TEST(SimModel, TemperatureCalibrationHeatsTheModule) {
     sim::ModuleModel m(0);
     const double before = m.Temperature();

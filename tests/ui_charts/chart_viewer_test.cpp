@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
+#include <QWheelEvent>
+
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -18,6 +22,13 @@ void Pump(int ms) {
     t.start();
     do QApplication::processEvents(QEventLoop::AllEvents, 5);
     while (t.elapsed() < ms);
+}
+
+// A pointer move delivered straight to the widget (the window system may
+// merge or drop synthetic moves).
+void MoveTo(QWidget* w, QPoint p, Qt::MouseButtons buttons = Qt::NoButton) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::NoButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
 }
 
 class ViewerTest : public ::testing::Test {
@@ -89,4 +100,53 @@ TEST_F(ViewerTest, DefaultMouseModeNeverDrags) {
     EXPECT_TRUE(viewer->draggingPointer());
     QTest::mouseRelease(viewer, Qt::LeftButton, {}, QPoint(100, 80));
     EXPECT_FALSE(viewer->draggingPointer());
+}
+
+TEST_F(ViewerTest, PointerNotificationsOverThePlotAreaAndOnLeaving) {
+    viewer->refreshViewPort(true, false);
+    std::vector<int> codes;
+    QObject::connect(viewer, &CChartViewer::Notify, [&codes](int, int code) { codes.push_back(code); });
+    MoveTo(viewer, QPoint(100, 80));
+    EXPECT_EQ(codes, (std::vector<int>{CChartViewer::CVN_MouseMoveChart, CChartViewer::CVN_MouseMovePlotArea}));
+    codes.clear();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(viewer, &leave);
+    EXPECT_EQ(codes, (std::vector<int>{CChartViewer::CVN_MouseLeavePlotArea, CChartViewer::CVN_MouseLeaveChart}));
+}
+
+TEST_F(ViewerTest, WheelZoomsOnlyWithAFactorOtherThanOne) {
+    viewer->refreshViewPort(true, false);
+    Pump(40);
+    MoveTo(viewer, QPoint(100, 80));
+    auto wheel = [this] {
+        QWheelEvent e(QPointF(100, 80), viewer->mapToGlobal(QPointF(100, 80)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewer, &e);
+    };
+    wheel();
+    EXPECT_DOUBLE_EQ(viewer->getViewPortWidth(), 1);
+    EXPECT_EQ(notifications, 1);
+    EXPECT_FALSE(viewer->hasFocus());
+    viewer->setWheelZoomFactor(2);
+    wheel();
+    EXPECT_DOUBLE_EQ(viewer->getViewPortWidth(), 0.5);
+    EXPECT_EQ(notifications, 2);
+}
+
+TEST_F(ViewerTest, ZoomInModeDrawsTheSelectionBoxAndZoomsToIt) {
+    viewer->refreshViewPort(true, false);
+    Pump(40);
+    viewer->setMouseMode(CChartViewer::MouseUsageZoomIn);
+    viewer->setZoomAxes(tchart::DirectionHorizontal);
+    QTest::mousePress(viewer, Qt::LeftButton, {}, QPoint(60, 40));
+    MoveTo(viewer, QPoint(200, 120), Qt::LeftButton);
+    Pump(20);  // a move soon after another one is processed by the viewer's timer
+    int shown = 0;
+    for (auto* edge : host->findChildren<CRectCtrl*>()) shown += edge->isVisible();
+    EXPECT_EQ(shown, 4);
+    QTest::mouseRelease(viewer, Qt::LeftButton, {}, QPoint(200, 120));
+    for (auto* edge : host->findChildren<CRectCtrl*>()) EXPECT_FALSE(edge->isVisible());
+    EXPECT_NEAR(viewer->getViewPortLeft(), 20.0 / 250, 1e-9);
+    EXPECT_NEAR(viewer->getViewPortWidth(), 140.0 / 250, 1e-9);
+    EXPECT_EQ(notifications, 2);
 }

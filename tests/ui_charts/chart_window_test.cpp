@@ -267,11 +267,13 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     EXPECT_GT(count(img, 0x0000FF), 100);
 }
 
-TEST_F(ChartWindowTest, HiddenWindowSamplesNothingAndStartsEmpty) {
+TEST_F(ChartWindowTest, ClosedWindowIsHiddenSamplesNothingAndStartsEmpty) {
     Open("");
     Pump(200);
     ASSERT_GT(Samples(*window), 0);
-    window->hide();
+    window->close();  // the close box only hides the window
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsDestroyed());
     Pump(100);
     EXPECT_EQ(Samples(*window), 0);
     const size_t before = ReadAll(log).size();
@@ -280,13 +282,14 @@ TEST_F(ChartWindowTest, HiddenWindowSamplesNothingAndStartsEmpty) {
     EXPECT_EQ(ReadAll(log).size(), before);
 }
 
-TEST_F(ChartWindowTest, PlacementIsRestoredAndStored) {
+TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
     Open("chartSx=100\nchartSy=120\nchartDx=640\nchartDy=420\n", {}, false);
     EXPECT_EQ(window->pos(), QPoint(100, 120));
     EXPECT_EQ(window->size(), QSize(640, 420));
     window->move(150, 160);
     window->resize(700, 450);
     Pump(50);
+    EXPECT_EQ(window->Viewer()->Image().size(), QSize(702, 414));  // the chart follows the window's size
     window->DestroyWindow();
     EXPECT_EQ(g_pAppIni->chartSx, 150);
     EXPECT_EQ(g_pAppIni->chartSy, 160);

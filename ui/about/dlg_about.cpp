@@ -1,5 +1,6 @@
 #include "ui/about/dlg_about.h"
 
+#include "app/version.h"
 #include "ui/about/hyper_link.h"
 
 namespace {
@@ -29,7 +30,9 @@ QFont ArialFont(int heightPx, int widthPx) {
 
 QString CDlgAbout::TitleText() { return QStringLiteral("Tarvik UI"); }
 
-QString CDlgAbout::VersionText() { return QStringLiteral("UI Version 1.04 (2021. 4.)"); }
+QString CDlgAbout::VersionText() {
+    return QStringLiteral("UI Version ") + QString::fromLatin1(UiVersionString().c_str());
+}
 
 QString CDlgAbout::MakerText() {
     return QStringLiteral(

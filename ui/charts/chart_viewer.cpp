@@ -55,10 +55,7 @@ CChartViewer::~CChartViewer() {
     linkOverviewControl(nullptr);
     RenderToImage(nullptr);
     m_hotSpots.reset();
-    for (CRectCtrl*& e : m_edges) {
-        delete e;  // children of the parent, which may outlive the viewer
-        e = nullptr;
-    }
+    for (QPointer<CRectCtrl>& e : m_edges) delete e.data();  // the parent may outlive the viewer
 }
 
 int CChartViewer::KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
@@ -107,7 +104,7 @@ void CChartViewer::DisplayStep() {
         setChartMetrics(nullptr);
     }
     // The selection box stays on top of the new picture.
-    for (CRectCtrl* e : m_edges)
+    for (const QPointer<CRectCtrl>& e : m_edges)
         if (e && e->isVisible()) {
             e->raise();
             e->update();
@@ -154,7 +151,7 @@ void CChartViewer::setHotSpotMap(const std::string& map) {
 
 void CChartViewer::setSelectionEdgeColor(const QColor& color) {
     m_edgeColor = color;
-    for (CRectCtrl* e : m_edges)
+    for (const QPointer<CRectCtrl>& e : m_edges)
         if (e) e->SetColor(color);
 }
 
@@ -405,7 +402,7 @@ void CChartViewer::ShowSelection(int x, int y, int width, int height) {
 }
 
 void CChartViewer::HideSelection() {
-    for (CRectCtrl* e : m_edges)
+    for (const QPointer<CRectCtrl>& e : m_edges)
         if (e) e->hide();
 }
 

@@ -18,6 +18,7 @@
 
 #include <QBasicTimer>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -177,7 +178,8 @@ private:
     bool m_leaveArmed = false;
     bool m_handlingMove = false;
     int m_dragStartX = 0, m_dragStartY = 0;
-    CRectCtrl* m_edges[4] = {nullptr, nullptr, nullptr, nullptr};  // left, right, top, bottom
+    // Children of the parent, which may delete them first: guarded pointers.
+    QPointer<CRectCtrl> m_edges[4];  // left, right, top, bottom
     bool m_holdOffActive = false;
     int m_displayState = 0;  // 0 idle, 1 inside a notification, 2 a chart waits to be shown
     uint32_t m_lastMoveTick = 0;

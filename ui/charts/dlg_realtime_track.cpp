@@ -291,7 +291,7 @@ void CDlgRealtimeTrack::StopRecording(const QString& why) {
 bool CDlgRealtimeTrack::AskPath(QString& path) {
     if (m_prompt) return m_prompt(path);
     QFileDialog dlg(this, QStringLiteral("Export Records"), path,
-                    QStringLiteral("Capture Files (*.csv);;All Files (*.*)"));
+                    QStringLiteral("Capture Files (*.csv);;All Files (*)"));  // "*.*" would miss names without a dot
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(QStringLiteral("csv"));
     dlg.setFileMode(QFileDialog::AnyFile);

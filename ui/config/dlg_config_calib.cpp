@@ -4,12 +4,19 @@
 #include "device/object_dictionary.h"
 #include "device/connection.h"
 #include "device/object_access.h"
+#include "app/number_parse.h"
+#include "device/serial_com.h"
 #include "ui/config/config_controls.h"
+#include "ui/config/dlg_magn_calib.h"
+#include "ui/toolkit/message_box.h"
 
 #include <QLineEdit>
 #include <QPalette>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -58,17 +65,38 @@ const DialogTemplate kTemplate134{C::IDD, "", 332, 324, true, kControls134,
 const uint16_t kTableObjects[C::kTableCount] = {od::OBJ_CALIB_BIAS, od::OBJ_CALIB_SCALE, od::OBJ_CALIB_TEMP_COEFF,
                                                 od::OBJ_GRAVITY_ANGLE};
 
+constexpr uint32_t kRunningBits = od::STATUS_CALIB_RUNNING_0 | od::STATUS_CALIB_RUNNING_1 | od::STATUS_CALIB_RUNNING_2;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool ReadStatus(int32_t* status) {
+    return g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_STATUS, 0, status, 1);
+}
+
+// The temperature into *t only when the read succeeds.
+void ReadTemperature(float* t) {
+    float value = 0;
+    if (g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, od::OBJ_TEMPERATURE, 0, &value, 1)) *t = value;
+}
+
 }  // namespace
 
 bool CDlgConfigCalib::s_marks[kTableCount][9] = {};
 float CDlgConfigCalib::s_previous[kTableCount][9] = {};
 int CDlgConfigCalib::s_readPhase = 0;
+bool CDlgConfigCalib::s_rememberedOk = false;
 
 const DialogTemplate& CDlgConfigCalib::Template134() { return kTemplate134; }
 
-CDlgConfigCalib::CDlgConfigCalib(QWidget* parent) : CDialog(kTemplate134, parent) {}
+CDlgConfigCalib::CDlgConfigCalib(QWidget* parent) : CDialog(kTemplate134, parent), tick(GetTickCountMs) {
+    m_magnView = new CDlgMagnCalib();
+}
 
-CDlgConfigCalib::~CDlgConfigCalib() = default;
+CDlgConfigCalib::~CDlgConfigCalib() {
+    DestroyWindow();
+    delete m_magnView;
+    m_magnView = nullptr;
+}
 
 int CDlgConfigCalib::CellId(int table, int element) {
     if (table == 3) return IDC_GRAVITY_X + element;
@@ -80,12 +108,26 @@ bool CDlgConfigCalib::OnInitDialog() {
     for (int id : {IDC_RESET, IDC_CALIB_GYRO_ACCEL, IDC_CALIB_MAGN}) cfgui::WrapButtonCaption(this, id);
     ClearChangeMarks();
     ReadCalibration(true);
+    // A window of its own beside the configuration window, hidden until a
+    // magnetometer calibration starts.
+    m_magnView->Create(nullptr);
+    m_magnView->hide();
     // The two service buttons are for the maker's staff only.
     if (!g_pAppIni || g_pAppIni->admin == 0) {
         ShowDlgItem(IDC_CALIB_TEMP, false);
         ShowDlgItem(IDC_SFD, false);
     }
+    SetTimer(TIMER_STATUS, STATUS_PERIOD_MS);
     return true;
+}
+
+void CDlgConfigCalib::OnDestroy() {
+    // No more polling once the window goes; a procedure in progress runs to
+    // its end in the module, which keeps its outcome in the status word.
+    KillTimer(TIMER_STATUS);
+    KillTimer(TIMER_TEMPERATURE);
+    if (m_magnView) m_magnView->DestroyWindow();
+    CDialog::OnDestroy();
 }
 
 bool CDlgConfigCalib::IsMarked(int table, int element) const {
@@ -126,4 +168,172 @@ void CDlgConfigCalib::ReadCalibration(bool full) {
         }
     }
     s_readPhase = (s_readPhase + 1) % kTableCount;
+}
+
+bool CDlgConfigCalib::SendCommand(int32_t command) {
+    int32_t value = command;
+    return g_pObjectAccess && g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_COMMAND, &value);
+}
+
+void CDlgConfigCalib::EnableProcedureButtons(bool enable) {
+    EnableDlgItem(IDC_RESET, enable);
+    EnableDlgItem(IDC_CALIB_GYRO_ACCEL, enable);
+    EnableDlgItem(IDC_CALIB_MAGN, enable);
+}
+
+void CDlgConfigCalib::OnTimer(int id) {
+    if (id == TIMER_STATUS) {
+        if (!IsWindowVisible()) {
+            // The magnetometer view belongs to the page: it goes when the page is left.
+            if (m_magnView && m_magnView->isVisible()) m_magnView->hide();
+        } else {
+            PollStatus();
+            ReadCalibration(false);
+        }
+    } else if (id == TIMER_TEMPERATURE) {
+        TemperatureTick();
+    }
+    CDialog::OnTimer(id);
+}
+
+void CDlgConfigCalib::PollStatus() {
+    int32_t status = 0;
+    const bool ok = ReadStatus(&status);
+    if (!ok) status = 0;
+    if (ok != s_rememberedOk || status != m_rememberedStatus) {
+        if (!(uint32_t(status) & kRunningBits)) {
+            EnableProcedureButtons(ok);
+            // A failed read tells nothing about the procedure: the status line
+            // keeps what it says until the module answers again.
+            if (ok) {
+                const uint32_t s = uint32_t(status);
+                SetDlgItemText(IDC_STATUS, QString::fromLatin1(s & od::STATUS_CALIB_FAILED    ? kTextFailed
+                                                               : s & od::STATUS_CALIB_SUCCESS ? kTextSuccess
+                                                                                              : ""));
+                m_waitingFor = 0;
+            }
+        }
+        s_rememberedOk = ok;
+        m_rememberedStatus = status;
+    }
+    // A procedure that does not end in good time (the module hangs in it) is
+    // given up: the page says it failed and offers the buttons again. Should
+    // the module end it after all, the next change of the status word shows
+    // the real outcome.
+    if (m_waitingFor != 0) {
+        const uint32_t limit = m_waitingFor == od::CMD_CALIBRATE_MAGNETOMETER ? magnLimitMs : gyroAccelLimitMs;
+        if (uint32_t(tick() - m_waitingSince) > limit) {
+            m_waitingFor = 0;
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
+            EnableProcedureButtons(ok);
+        }
+    }
+}
+
+void CDlgConfigCalib::OnCommand(int id) {
+    switch (id) {
+    case IDC_CALIB_GYRO_ACCEL: CalibrateGyroAccel(); break;
+    case IDC_CALIB_MAGN: CalibrateMagnetometer(); break;
+    case IDC_RESET: ResetCalibration(); break;
+    case IDC_SFD: SaveFactoryDefaults(); break;
+    case IDC_CALIB_TEMP: CalibrateTemperature(); break;
+    default: break;
+    }
+    CDialog::OnCommand(id);
+}
+
+void CDlgConfigCalib::CalibrateGyroAccel() {
+    if (AskYesNo(this, QString::fromLatin1(kAskGyroAccel))) {
+        if (SendCommand(od::CMD_CALIBRATE_GYRO_ACCEL)) {
+            EnableProcedureButtons(false);
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextGyroAccel));
+            m_rememberedStatus = -1;
+            m_waitingFor = od::CMD_CALIBRATE_GYRO_ACCEL;
+            m_waitingSince = tick();
+        } else {
+            // The module did not take the command: nothing runs.
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
+        }
+    }
+    ClearChangeMarks();
+}
+
+void CDlgConfigCalib::CalibrateMagnetometer() {
+    if (AskYesNo(this, QString::fromLatin1(kAskMagn))) {
+        if (SendCommand(od::CMD_CALIBRATE_MAGNETOMETER)) {
+            EnableProcedureButtons(false);
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextMagn));
+            m_rememberedStatus = -1;
+            m_waitingFor = od::CMD_CALIBRATE_MAGNETOMETER;
+            m_waitingSince = tick();
+            m_magnView->Restart();
+            m_magnView->show();
+            m_magnView->raise();
+        } else {
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
+        }
+    }
+    ClearChangeMarks();
+}
+
+void CDlgConfigCalib::ResetCalibration() {
+    if (!AskYesNo(this, QString::fromLatin1(kAskReset))) return;
+    SendCommand(od::CMD_RESET_CALIBRATION);
+    SleepMs(WAIT_RESET_MS);  // the module rewrites its tables before they are read back
+    ClearChangeMarks();
+    ReadCalibration(true);
+    m_rememberedStatus = -1;
+}
+
+void CDlgConfigCalib::SaveFactoryDefaults() {
+    // A text command beside the object protocol, on the connection's port.
+    if (!g_pSerialCom) return;
+    g_pSerialCom->Write(kSfdCommand, int32_t(sizeof kSfdCommand - 1));
+    SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextSfd));
+    SleepMs(WAIT_SFD_MS);
+    // The module's answer to the text command is not needed.
+    char reply[kSfdReplyBytes];
+    if (g_pSerialCom) g_pSerialCom->Read(reply, int32_t(sizeof reply));
+}
+
+void CDlgConfigCalib::CalibrateTemperature() {
+    if (!SendCommand(od::CMD_CALIBRATE_TEMPERATURE)) {
+        SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
+        return;
+    }
+    SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextTemp));
+    EnableProcedureButtons(false);
+    EnableDlgItem(IDC_CALIB_TEMP, false);
+    EnableDlgItem(IDC_SFD, false);
+    ReadTemperature(&m_tempCurrent);
+    m_tempMin = m_tempMax = m_tempCurrent;
+    // The outcome is shown once the status word says the procedure is over.
+    m_rememberedStatus = -1;
+    SetTimer(TIMER_TEMPERATURE, TEMPERATURE_PERIOD_MS);
+}
+
+void CDlgConfigCalib::TemperatureTick() {
+    int32_t status = 0;
+    const bool ok = ReadStatus(&status);
+    if (ok && (uint32_t(status) & od::STATUS_CALIB_RUNNING_0)) {
+        ReadTemperature(&m_tempCurrent);
+        if (m_tempMin > m_tempCurrent) m_tempMin = m_tempCurrent;
+        if (m_tempCurrent > m_tempMax) m_tempMax = m_tempCurrent;
+        ShowTemperatures();
+        return;
+    }
+    // Over, or no word from the module. The three procedure buttons follow
+    // the status read (the status timer re-evaluates at its next tick).
+    EnableProcedureButtons(ok);
+    EnableDlgItem(IDC_CALIB_TEMP, true);
+    EnableDlgItem(IDC_SFD, true);
+    m_rememberedStatus = -1;
+    KillTimer(TIMER_TEMPERATURE);
+}
+
+void CDlgConfigCalib::ShowTemperatures() {
+    char text[256];
+    std::snprintf(text, sizeof text, "Current temperature = %d\n Change in temperature = %d ~ %d",
+                  int(DoubleToInt32(m_tempCurrent)), int(DoubleToInt32(m_tempMin)), int(DoubleToInt32(m_tempMax)));
+    SetDlgItemText(IDC_STATUS, QString::fromLatin1(text));
 }

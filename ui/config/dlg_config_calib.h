@@ -2,10 +2,18 @@
 // CDlgConfigCalib: the "Calibration" page of the configuration window
 // (template 134): the module's calibration tables (bias, scale and
 // temperature coefficient of each sensor axis, and the gravity vector angle),
-// with the cells that changed since the last full read marked in red.
-// The calibration procedures (the page's buttons, its status polling and the
-// magnetometer view) are not built yet: the buttons do nothing.
+// with the cells that changed since the last full read marked in red, and the
+// module's calibration procedures: gyroscope and accelerometer, magnetometer
+// (with the magnetometer view), reset to factory default, and the two service
+// procedures for the maker's staff (temperature bias, save as factory
+// calibration). A procedure runs in the module; the page starts it, follows
+// it through the status word and tells its outcome in the status line.
+#include "device/tick.h"
 #include "ui/toolkit/dialog.h"
+
+#include <cstdint>
+
+class CDlgMagnCalib;
 
 class CDlgConfigCalib : public CDialog {
     Q_OBJECT
@@ -21,7 +29,33 @@ public:
         IDC_FIRST_CELL = 1035,  // bias/scale/coefficient rows: 1035 + 3 * row + column
         IDC_GRAVITY_X = 1062,
         kTableCount = 4,
+        TIMER_STATUS = 1000,
+        STATUS_PERIOD_MS = 100,
+        TIMER_TEMPERATURE = 1001,
+        TEMPERATURE_PERIOD_MS = 1000,
+        WAIT_RESET_MS = 300,
+        WAIT_SFD_MS = 500,
+        kSfdReplyBytes = 256,
     };
+
+    // Questions and status texts.
+    static constexpr const char* kAskGyroAccel =
+        "It will calibrate scale and bias of gyroscope and accelerometer.\r\nIt will take about 4 seconds.\r\n"
+        "Would you like to continue?";
+    static constexpr const char* kAskMagn =
+        "It will calibrate scale and bias of magnetometer.\r\nIt will take about 30 seconds.\r\n"
+        "Rotate sensor towards all directions during the process.\r\nWould you like to continue?";
+    static constexpr const char* kAskReset =
+        "It will reset all calibration data to factory default.\r\nWould you like to continue?";
+    static constexpr const char* kTextGyroAccel =
+        "Refer to the manual and perform the calibration according to the specified procedure.";
+    static constexpr const char* kTextMagn =
+        "The calibration of the magnetic sensor proceeds for 30 seconds. Rotate the sensor in all directions.";
+    static constexpr const char* kTextSfd = "Save calibration parameters as factory defaults.";
+    static constexpr const char* kTextTemp = "Calibrate sensor's temperature bias..";
+    static constexpr const char* kTextFailed = "Calibration failed.";
+    static constexpr const char* kTextSuccess = "Calibration success.";
+    static constexpr const char kSfdCommand[] = "/f\r\n";
 
     explicit CDlgConfigCalib(QWidget* parent = nullptr);
     ~CDlgConfigCalib() override;
@@ -39,17 +73,51 @@ public:
 
     bool IsMarked(int table, int element) const;
     int ReadPhase() const { return s_readPhase; }
+    CDlgMagnCalib* MagnView() const { return m_magnView; }
+    QString StatusText() const { return GetDlgItemText(IDC_STATUS); }
+    int32_t RememberedStatus() const { return m_rememberedStatus; }
+
+    // How long the page waits for a gyroscope/accelerometer or magnetometer
+    // calibration it started before it gives up on it ("Calibration failed."
+    // and the buttons back); the module announces about 4 and 30 seconds.
+    uint32_t gyroAccelLimitMs = 60000;
+    uint32_t magnLimitMs = 120000;
+    // Millisecond tick source; tests replace it.
+    TickSource tick;
+
+    void OnTimer(int id) override;
+    void OnCommand(int id) override;
 
 protected:
     bool OnInitDialog() override;
     void OnOK() override {}
     void OnCancel() override {}
+    void OnDestroy() override;
 
 private:
     void ShowMark(int table, int element);
+    void PollStatus();
+    void TemperatureTick();
+    void CalibrateGyroAccel();
+    void CalibrateMagnetometer();
+    void ResetCalibration();
+    void SaveFactoryDefaults();
+    void CalibrateTemperature();
+    // Writes a command to object 0x06; true when the module acknowledged it.
+    static bool SendCommand(int32_t command);
+    void EnableProcedureButtons(bool enable);
+    void ShowTemperatures();
+
+    CDlgMagnCalib* m_magnView = nullptr;  // owned
+    float m_tempCurrent = 0, m_tempMin = 0, m_tempMax = 0;
+    int32_t m_rememberedStatus = -1;
+    // The procedure the page started and waits for (its command), and since when.
+    int32_t m_waitingFor = 0;
+    uint32_t m_waitingSince = 0;
 
     // Shared by every instance, as the page's marks and last values are.
     static bool s_marks[kTableCount][9];
     static float s_previous[kTableCount][9];
     static int s_readPhase;
+    static bool s_rememberedOk;
 };

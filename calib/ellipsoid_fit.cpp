@@ -1,10 +1,10 @@
-#include "sim/ellipsoid_fit.h"
+#include "calib/ellipsoid_fit.h"
 
 #include <array>
 #include <cmath>
 #include <utility>
 
-namespace sim {
+namespace calib {
 
 namespace {
 
@@ -101,4 +101,4 @@ int CoveredSectors(const std::vector<Point3>& samples, const Point3& centre, con
     return count;
 }
 
-}  // namespace sim
+}  // namespace calib

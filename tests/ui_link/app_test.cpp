@@ -1,0 +1,177 @@
+// tarvik-ui's start-up and exit: the end order of the main window, one
+// version for --version and the About box, Qt's options passed through, and
+// numbers in the C locale under a German LANG.
+#include "app/app_ini.h"
+#include "app/multimedia_timer.h"
+#include "app/tarvik_ui_app.h"
+#include "app/version.h"
+#include "tests/e2e/child_process.h"
+#include "ui/about/dlg_about.h"
+#include "ui/toolkit/indicator_images.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QWidget>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <clocale>
+#include <thread>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+// A window that notes, as it is destroyed, what still exists.
+struct CNotingWindow : QWidget {
+    CMultimediaTimer* timer = nullptr;
+    std::unique_ptr<IndicatorImages>* images = nullptr;
+    bool* timerRunning = nullptr;
+    bool* imagesAlive = nullptr;
+    ~CNotingWindow() override {
+        *timerRunning = timer->TimerId() != -1;
+        *imagesAlive = images->get() != nullptr;
+    }
+};
+
+TEST(AppExit, WindowGoesBeforeTheTimerAndTheImages) {
+    CMultimediaTimer timer;
+    ASSERT_NE(timer.Start(), -1);
+    auto images = std::make_unique<IndicatorImages>();
+    bool timerRunning = false, imagesAlive = false;
+    auto* w = new CNotingWindow;
+    w->timer = &timer;
+    w->images = &images;
+    w->timerRunning = &timerRunning;
+    w->imagesAlive = &imagesAlive;
+    std::unique_ptr<QWidget> window(w);
+    CTARVIK_UIApp::EndMainWindow(window, timer, images);
+    EXPECT_TRUE(timerRunning);
+    EXPECT_TRUE(imagesAlive);
+    EXPECT_EQ(timer.TimerId(), -1);
+    EXPECT_EQ(images, nullptr);
+}
+
+TEST(AppVersion, VersionOptionAndAboutBoxShowTheSameVersion) {
+    const QString version = QString::fromLatin1(UiVersionString().c_str());
+    EXPECT_EQ(CDlgAbout::VersionText(), "UI Version " + version);
+    ProgramResult r = RunProgram({BinDir() + "/tarvik-ui", "--version"}, {}, 30);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "tarvik-ui " + version.toStdString() + "\n");
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(AppCommandLine, QtOptionsWithTheirValuesReachQt) {
+    CTempDir dir;
+    std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\nchartWinShow=0\ncomPort=\"/dev/null-tarvik\"\n";
+    ProgramResult r = RunProgram({BinDir() + "/tarvik-ui", "-style", "Fusion", "-reverse", "-qwindowgeometry",
+                                  "600x400+10+10", "--exit-after", "200"},
+                                 dir.Path(), 60);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("title: Brisknode Tarvik UI"), std::string::npos) << r.out << r.err;
+    ProgramResult bad = RunProgram({BinDir() + "/tarvik-ui", "-bogus"}, dir.Path(), 30);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("Usage: tarvik-ui"), std::string::npos) << bad.err;
+}
+
+TEST(AppLocale, SettingsKeepThePointUnderAGermanLang) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    const bool have = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    std::setlocale(LC_ALL, old.c_str());
+    if (!have) GTEST_SKIP() << "locale de_DE.UTF-8 missing (scripts/setup makes it)";
+    CTempDir dir;
+    std::ofstream(dir.File("TARVIK_UI.ini"))
+        << "[Property]\nchartWinShow=0\ncomPort=\"/dev/null-tarvik\"\nmap_lat=37.123456789\nmap_lon=2.5\n";
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    ProgramResult r = RunProgram({BinDir() + "/tarvik-ui", "--exit-after", "200"}, dir.Path(), 60);
+    unsetenv("LC_ALL");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string ini = ReadFile(dir.File("TARVIK_UI.ini"));
+    EXPECT_NE(ini.find("map_lat=37.1235\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("map_lon=2.5\n"), std::string::npos) << ini;
+}
+
+TEST(AppLocale, NumericCategoryIsCAfterStartUp) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 missing (scripts/setup makes it)";
+    CTARVIK_UIApp::UseCNumbers();
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 1.5);
+    const QString qt = QLocale().toString(1.5);
+    std::setlocale(LC_ALL, old.c_str());
+    QLocale::setDefault(QLocale::system());
+    EXPECT_STREQ(text, "1.5");
+    EXPECT_EQ(qt, "1.5");
+}
+
+// The state letter of a process from /proc ('Z' zombie), 0 when it is gone.
+char ProcessState(pid_t pid, pid_t* parent = nullptr) {
+    char buffer[512] = {};
+    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f) return 0;
+    const size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    const std::string text(buffer, n);
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos || close + 4 > text.size()) return 0;
+    std::istringstream rest(text.substr(close + 2));
+    char state = 0;
+    pid_t ppid = 0;
+    rest >> state >> ppid;
+    if (parent) *parent = ppid;
+    return state;
+}
+
+pid_t ChildOf(pid_t parent) {
+    DIR* d = opendir("/proc");
+    pid_t found = -1;
+    while (dirent* e = d ? readdir(d) : nullptr) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
+        pid_t ppid = 0;
+        if (pid > 0 && ProcessState(pid, &ppid) && ppid == parent) found = pid;
+    }
+    if (d) closedir(d);
+    return found;
+}
+
+TEST(AppSimulate, TheSimulatorEndsWhenTheProgramIsKilled) {
+    const std::string ui = BinDir() + "/tarvik-ui";
+    if (access((BinDir() + "/tarvik-sim").c_str(), X_OK) != 0) GTEST_SKIP() << "tarvik-sim is not built";
+    CTempDir dir;
+    std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\nchartWinShow=0\n";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.Path().c_str()) == 0) execl(ui.c_str(), ui.c_str(), "--simulate", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    pid_t sim = -1;
+    for (int i = 0; i < 200 && sim < 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        sim = ChildOf(pid);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    ASSERT_GT(sim, 0) << "tarvik-ui started no simulator";
+    char state = 'R';
+    for (int i = 0; i < 100 && state != 0 && state != 'Z'; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        state = ProcessState(sim);
+    }
+    if (state != 0 && state != 'Z') kill(sim, SIGKILL);
+    EXPECT_TRUE(state == 0 || state == 'Z') << "the simulator outlived the killed program";
+}
+
+}  // namespace
