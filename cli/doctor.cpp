@@ -244,7 +244,8 @@ void CheckLatency(Report& r, const DoctorRoots& roots, const std::string& ttyNam
     std::error_code ec;
     const std::string driver = fs::read_symlink(device / "driver", ec).filename().string();
     if (ec || driver != "ftdi_sio") {
-        r.Ok("no FTDI latency timer to check (" + (ec ? std::string("no USB bridge") : "driver " + driver) + ")");
+        r.Ok("no FTDI latency timer to check: not an FTDI bridge" +
+             (ec ? std::string() : " (driver " + driver + ")"));
         return;
     }
     const fs::path timer = device / "latency_timer";
