@@ -236,6 +236,15 @@ void CheckServices(Report& r, const DoctorRoots& roots) {
                   "sudo systemctl mask --now brltty-udev.service brltty.service, or sudo apt remove brltty "
                   "when no braille display is used");
     }
+    std::error_code ec;
+    if (mm.empty() && fs::exists(roots.modemManagerProgram, ec))
+        r.Note("ModemManager is installed but not running; if it is started it will probe the port too");
+    if (brl.empty() && fs::exists(roots.brlttyUdevRules, ec)) {
+        any = true;
+        r.Problem("brltty is installed and its udev rules (" + roots.brlttyUdevRules +
+                      ") start it when a USB serial bridge it knows is plugged in; the port then vanishes",
+                  "sudo systemctl mask brltty-udev.service brltty.service, or sudo apt remove brltty");
+    }
     if (!any) r.Ok("neither ModemManager nor brltty is running");
 }
 

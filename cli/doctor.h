@@ -21,6 +21,10 @@ struct DoctorRoots {
     std::string sysClassTty = "/sys/class/tty";
     std::string dev = "/dev";
     std::string proc = "/proc";
+    // Files that show a port-grabbing service installed but not running now:
+    // brltty's udev rules start it when a matching bridge is plugged in.
+    std::string brlttyUdevRules = "/usr/lib/udev/rules.d/85-brltty.rules";
+    std::string modemManagerProgram = "/usr/sbin/ModemManager";
 };
 
 // Writes the diagnosis to `out`. Returns 0 when a module answered on some

@@ -41,7 +41,8 @@ TEST(Doctor, ReportsProductAndFirmwareOfTheSimulator) {
     CTempDir dir;
     CSimProcess sim;
     if (!sim.Start(dir.File("tty"), {"--no-pace", "--firmware", "245"})) GTEST_SKIP() << sim.Error();
-    const ProgramResult r = Doctor({"--port", dir.File("tty")});
+    // A generous time-out: on a loaded machine the simulator may answer late.
+    const ProgramResult r = Doctor({"--port", dir.File("tty"), "--timeout", "300"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(Has(r.out, "9600 bit/s: nothing answered")) << r.out;
     EXPECT_TRUE(Has(r.out, "115200 bit/s: a module answered: product 1011 (Tarvik), firmware 2.45")) << r.out;
@@ -111,6 +112,8 @@ protected:
         roots.proc = dir.File("proc");
         roots.sysClassTty = dir.File("tty");
         roots.dev = dir.File("dev");
+        roots.brlttyUdevRules = dir.File("85-brltty.rules");
+        roots.modemManagerProgram = dir.File("ModemManager");
         for (auto [pid, comm] : {std::pair{"4242", "ModemManager"}, std::pair{"4343", "brltty"}}) {
             fs::create_directories(roots.proc + "/" + pid + "/fd");
             std::ofstream(roots.proc + "/" + pid + "/comm") << comm << "\n";
@@ -139,6 +142,14 @@ TEST_F(DoctorTrees, NamesModemManagerAndBrltty) {
     EXPECT_TRUE(Has(text, "sudo systemctl disable --now ModemManager")) << text;
     EXPECT_TRUE(Has(text, "PROBLEM: brltty is running (process 4343)")) << text;
     EXPECT_EQ(status, 1);
+}
+
+TEST_F(DoctorTrees, NamesBrlttyThatStartsAtPlugIn) {
+    std::filesystem::remove_all(roots.proc + "/4343");
+    std::ofstream(roots.brlttyUdevRules) << "# rules\n";
+    int status = 0;
+    const std::string text = DoctorText(Request(), roots, &status);
+    EXPECT_TRUE(Has(text, "PROBLEM: brltty is installed and its udev rules (" + roots.brlttyUdevRules)) << text;
 }
 
 TEST_F(DoctorTrees, ReportsTheFtdiLatencyTimer) {
