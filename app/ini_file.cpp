@@ -69,7 +69,10 @@ void CIniFile::LoadText(const std::string& text) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return at the line's end goes, not only the one of a
+        // CR LF: a line kept ending in CR would be written back as a CR LF
+        // line end and turn a LF file into a CRLF one on the next read.
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         m_lines.push_back({line});
         start = end + 1;
     }

@@ -2,6 +2,7 @@
 
 #include "app/app_ini.h"
 #include "cli/calibrate.h"
+#include "cli/doctor.h"
 #include "cli/dump_file.h"
 #include "cli/object_values.h"
 #include "cli/probe_file.h"
@@ -443,6 +444,8 @@ void RequestCliStop() { StopFlag().store(true); }
 
 int RunCliCommand(const CliOptions& o) {
     if (o.command == "ports") return CmdPorts();
+    if (o.command == "doctor")
+        return RunDoctor({o.portGiven ? o.port : "", o.baudGiven ? o.baud : 0, o.timeoutMs, o.deviceId}, stdout);
 
     // Everything that can be checked without the module comes first, so that
     // a usage error never costs a connect.

@@ -46,6 +46,7 @@ const CommandShape kCommands[] = {
     {"stream", 0, {"--seconds", "--out"}},
     {"probe", 1, {"--out", "--delay"}},
     {"calibrate", 1, {"--samples"}},
+    {"doctor", 0, {}},
 };
 
 }  // namespace
@@ -65,6 +66,7 @@ const char* CliUsage() {
            "                                         mag, fft-acc, fft-gyro\n"
            "  calibrate gyro-accel|magnetometer|temperature\n"
            "  calibrate magnetometer [--samples FILE] also: coverage and ellipsoid fit of the readings\n"
+           "  doctor                                 what stops a link on each port (or --port), and how to fix it\n"
            "OBJ: hex (0x37), decimal or a mnemonic (sp, sd, ...). T: int8, int16, int32, float32.\n"
            "Exit status: 0 success, 1 device failure (for watch: any failed poll), 2 usage error.\n";
 }

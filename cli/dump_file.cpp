@@ -58,51 +58,87 @@ bool ParseIni(const std::string& text, std::vector<DumpEntry>* entries, std::str
     return true;
 }
 
-// The value of "key" inside one JSON object's text: a string without its
-// quotes, or a bare number. Empty when absent.
-std::string JsonField(const std::string& object, const std::string& key, bool* found) {
-    *found = false;
-    size_t k = object.find("\"" + key + "\"");
-    if (k == std::string::npos) return {};
-    size_t colon = object.find(':', k);
-    if (colon == std::string::npos) return {};
-    size_t v = colon + 1;
-    while (v < object.size() && std::isspace(static_cast<unsigned char>(object[v]))) ++v;
-    if (v >= object.size()) return {};
-    *found = true;
-    if (object[v] == '"') {
-        size_t close = object.find('"', v + 1);
-        if (close == std::string::npos) {
-            *found = false;
-            return {};
-        }
-        return object.substr(v + 1, close - v - 1);
+// One JSON object's members, read in order: "key": "string" or "key": bare
+// (a number or a word). Keys and values are matched as whole tokens, so a
+// mnemonic that reads "value" or "index", or a string holding ':', ',' or '}',
+// is taken for what it is. Returns false on text that is not such an object;
+// *end is set behind its closing '}'.
+struct JsonMember {
+    std::string key;
+    std::string value;
+};
+
+void SkipBlanks(const std::string& t, size_t* i) {
+    while (*i < t.size() && std::isspace(static_cast<unsigned char>(t[*i]))) ++*i;
+}
+
+bool JsonString(const std::string& t, size_t* i, std::string* out) {
+    if (*i >= t.size() || t[*i] != '"') return false;
+    const size_t close = t.find('"', *i + 1);
+    if (close == std::string::npos) return false;
+    *out = t.substr(*i + 1, close - *i - 1);
+    *i = close + 1;
+    return true;
+}
+
+bool JsonObject(const std::string& t, size_t open, std::vector<JsonMember>* members, size_t* end) {
+    size_t i = open + 1;
+    SkipBlanks(t, &i);
+    if (i < t.size() && t[i] == '}') {
+        *end = i + 1;
+        return true;
     }
-    size_t e = v;
-    while (e < object.size() && object[e] != ',' && object[e] != '}' &&
-           !std::isspace(static_cast<unsigned char>(object[e])))
-        ++e;
-    return object.substr(v, e - v);
+    while (i < t.size()) {
+        JsonMember m;
+        SkipBlanks(t, &i);
+        if (!JsonString(t, &i, &m.key)) return false;
+        SkipBlanks(t, &i);
+        if (i >= t.size() || t[i] != ':') return false;
+        ++i;
+        SkipBlanks(t, &i);
+        if (i < t.size() && t[i] == '"') {
+            if (!JsonString(t, &i, &m.value)) return false;
+        } else {
+            const size_t b = i;
+            while (i < t.size() && t[i] != ',' && t[i] != '}' && !std::isspace(static_cast<unsigned char>(t[i]))) ++i;
+            m.value = t.substr(b, i - b);
+            if (m.value.empty()) return false;
+        }
+        members->push_back(m);
+        SkipBlanks(t, &i);
+        if (i < t.size() && t[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (i < t.size() && t[i] == '}') {
+            *end = i + 1;
+            return true;
+        }
+        return false;
+    }
+    return false;
 }
 
 bool ParseJson(const std::string& text, std::vector<DumpEntry>* entries, std::string* error) {
     size_t pos = 0;
     int n = 0;
     while ((pos = text.find('{', pos)) != std::string::npos) {
-        size_t close = text.find('}', pos);
-        if (close == std::string::npos) {
-            *error = "unterminated object";
+        ++n;
+        std::vector<JsonMember> members;
+        size_t end = 0;
+        if (!JsonObject(text, pos, &members, &end)) {
+            *error = "entry " + std::to_string(n) + ": not an object of \"key\": value members";
             return false;
         }
-        std::string object = text.substr(pos, close - pos + 1);
-        pos = close + 1;
-        ++n;
+        pos = end;
         DumpEntry e;
-        bool hasIndex = false, hasValue = false, hasMnemonic = false;
-        std::string index = JsonField(object, "index", &hasIndex);
-        e.value = JsonField(object, "value", &hasValue);
-        e.mnemonic = JsonField(object, "mnemonic", &hasMnemonic);
-        if (!hasIndex || !ParseIndex(index, &e.index) || !hasValue || e.value.empty()) {
+        bool hasIndex = false, hasValue = false;
+        for (const JsonMember& m : members) {
+            if (m.key == "index") hasIndex = ParseIndex(m.value, &e.index);
+            else if (m.key == "value") { e.value = m.value; hasValue = !m.value.empty(); }
+            else if (m.key == "mnemonic") e.mnemonic = m.value;
+        }
+        if (!hasIndex || !hasValue) {
             *error = "entry " + std::to_string(n) + ": needs \"index\" and \"value\"";
             return false;
         }
