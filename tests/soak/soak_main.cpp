@@ -225,13 +225,16 @@ int main(int argc, char** argv) {
         const double t = now();
         if (n % 2 == 0) {
             dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
-            if (!chartShown.empty() && chartShown.back().to < 0) chartShown.back().to = t;
+            // The main window hides the Chart window at its next status tick.
+            if (!chartShown.empty() && chartShown.back().to < 0)
+                chartShown.back().to = t + CTARVIK_UIDlg::STATUS_PERIOD_MS / 1000.0 + 0.05;
         } else {
             dlg->TabHost()->SelectTab(0);
             chartShown.push_back({t, -1});
         }
         phaseStart = t;
     };
+    chartShown.push_back({0, -1});  // the window opened on the AHRS tab with the Chart window
     selectPhase(0);
 
     QTimer phaseTimer, unplugTimer, reportTimer;
@@ -346,6 +349,30 @@ int main(int argc, char** argv) {
         }
     }
 
+    // After each replug: how long until the module sent again. It sends only
+    // while the PC has the port open at its rate, so a port the program does
+    // not open again shows as a silence in the sync log, not as lost lines.
+    struct Resume {
+        double at, after;  // unplug time; seconds from the replug to the next line (-1: never)
+        bool syncTab;      // the replug came while the Sync tab was shown
+    };
+    std::vector<Resume> resumes;
+    long slowResumes = 0;
+    for (const auto& u : unplugged) {
+        double next = -1;
+        for (const auto& line : log) {
+            const long t = LineTime(line);
+            if (t >= 0 && t / 1000.0 > u.from + kClockMargin) {
+                next = t / 1000.0;
+                break;
+            }
+        }
+        const bool syncTab = !InAny(chartShown, u.to, 0);
+        const double after = next < 0 ? -1 : std::max(0.0, next - u.to);
+        resumes.push_back({u.from, after, syncTab});
+        if (after < 0 ? u.to < tEnd - kReopen : after > kReopen + kClockMargin) ++slowResumes;
+    }
+
     // The capture file: a header, then one whole line per recorded sample,
     // ticks rising; a gap is a time the window did not record.
     const std::string captured = ReadAll(capture);
@@ -427,6 +454,13 @@ int main(int argc, char** argv) {
         for (long t : lostOtherTimes) std::printf(" %ld", t);
         std::printf("\n");
     }
+    std::printf("stream back after each replug:");
+    for (const auto& r : resumes) {
+        if (r.after < 0) std::printf(" [t=%.0f s %s: never]", r.at, r.syncTab ? "Sync tab" : "Chart phase");
+        else std::printf(" [t=%.0f s %s: %.1f s]", r.at, r.syncTab ? "Sync tab" : "Chart phase", r.after);
+    }
+    std::printf("\n%ld of %zu replugs took longer than %.1f s (the port was not opened again)\n", slowResumes,
+                resumes.size(), kReopen + kClockMargin);
     std::printf("capture file: %zu lines (header + %d recorded), %ld malformed, %ld out of order, gaps over "
                 "1.5 s: %ld at an unplug, %ld otherwise (longest %.1f s); chart period %.0f ms\n",
                 cap.size(), recorded, capBad, capBackwards, capGapsUnplug, capGapsOther, capMaxGapOther,
@@ -448,7 +482,7 @@ int main(int argc, char** argv) {
     g_pAppIni = nullptr;
     mmTimer.Kill();
     const bool linesOk = expDoubled == 0 && expBackwards == 0 && expForeignSyncTab == 0 && lostOther == 0 &&
-                         lostNotReopened == 0 &&
+                         lostNotReopened == 0 && slowResumes == 0 &&
                          capBad == 0 && capBackwards == 0 && long(cap.size()) == recorded + 1 && capGapsOther == 0;
     std::printf("result: %s\n", fdFlat && rssFlat && linesOk ? "PASS" : "FAIL");
     return fdFlat && rssFlat && linesOk ? 0 : 1;
