@@ -227,7 +227,7 @@ int main(int argc, char** argv) {
             dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
             // The main window hides the Chart window at its next status tick.
             if (!chartShown.empty() && chartShown.back().to < 0)
-                chartShown.back().to = t + CTARVIK_UIDlg::STATUS_PERIOD_MS / 1000.0 + 0.05;
+                chartShown.back().to = t + static_cast<int>(CTARVIK_UIDlg::STATUS_PERIOD_MS) / 1000.0 + 0.05;
         } else {
             dlg->TabHost()->SelectTab(0);
             chartShown.push_back({t, -1});
