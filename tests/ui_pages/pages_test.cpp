@@ -317,6 +317,19 @@ TEST_F(PagesTest, SyncExportFileHoldsTheStreamVerbatim) {
     EXPECT_TRUE(shown.contains(QStringLiteral("time,")));
 }
 
+TEST_F(PagesTest, SyncStreamComesBackAfterTheModuleIsPluggedInAgain) {
+    // Unplugged 1 s after start for 1 s; on this tab nothing else reopens the port.
+    REQUIRE_SIM("--force", "sd=0x41", "--force", "sp=10", "--unplug-after", "1", "--unplug-for", "1");
+    std::strcpy(g_pAppIni->sync_file, File("records.csv").c_str());
+    auto* sync = Open<CDlgMainSync>();
+    sync->OnCommand(CDlgMainSync::IDC_RUN);
+    Pump(3500);  // past the replug and the page's reopen
+    const size_t before = ReadAll(File("records.csv")).size();
+    Pump(1500);
+    EXPECT_GT(ReadAll(File("records.csv")).size(), before + 200) << "no sync lines after the module came back";
+    sync->OnCommand(CDlgMainSync::IDC_FREEZE);
+}
+
 TEST_F(PagesTest, SyncEnterAndEscapeCloseTheFileAndTheLampSaysSo) {
     REQUIRE_SIM("--force", "sd=0x01", "--force", "sp=20");
     std::strcpy(g_pAppIni->sync_file, File("records.csv").c_str());

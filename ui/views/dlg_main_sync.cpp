@@ -15,6 +15,7 @@
 #include <QShowEvent>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -263,7 +264,17 @@ void CDlgMainSync::Receive(bool display) {
     if (!display) m_skip = SKIP_CHUNKS;
     char* buf = m_buffer.data();
     const int32_t queued = g_pSerialCom->GetInQueue();
-    if (queued > 0) {
+    if (queued < 0) {
+        // The port was hung up (module unplugged) or is closed. On this tab no
+        // request runs whose back-off would reopen it, so the page does, at
+        // most once a second, and the stream comes back with the module.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastReopen >= std::chrono::seconds(1)) {
+            m_lastReopen = now;
+            g_pSerialCom->Close();
+            g_pSerialCom->EnsureOpen();
+        }
+    } else if (queued > 0) {
         int32_t got = g_pSerialCom->Read(buf, std::min<int32_t>(queued, READ_MAX));
         if (got > 0) {
             // A CR LF pair stays in one chunk.

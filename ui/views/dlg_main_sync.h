@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -119,6 +120,7 @@ private:
     SavePrompt m_prompt;
     bool m_lastConnected = false;
     int m_skip = 0;
+    std::chrono::steady_clock::time_point m_lastReopen{};  // last reopen after a hung-up port
     std::vector<char> m_buffer;
     mutable std::unique_ptr<IndicatorImages> m_lamps;
 };
