@@ -4,6 +4,7 @@
 // figures in docs/performance.md. CHART_SHOT=file.png saves a picture of
 // the window at the end of the shown phase.
 #include "app/app_ini.h"
+#include "bench/cpu_time.h"
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
 #include "ui/charts/dlg_realtime_track.h"
@@ -19,16 +20,9 @@
 #include <fstream>
 #include <string>
 #include <sstream>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs the event loop for the given time; returns the CPU share of one core.
 double Measure(double seconds) {

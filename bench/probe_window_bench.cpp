@@ -10,7 +10,7 @@
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/frame.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/probe_plot.h"
 
@@ -32,13 +32,6 @@
 namespace {
 
 constexpr uint32_t kBaud = 921600;
-
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (t.elapsed() < ms);
-}
 
 double WireMs(int total) {
     double bytes = 0;

@@ -6,8 +6,9 @@
 // thread, trimming of the text box included. Run it by hand under Xvfb
 // (xvfb-run -a bin/tarvik-sync-cpu [seconds]); figures in docs/performance.md.
 #include "app/app_ini.h"
+#include "bench/cpu_time.h"
 #include "device/connection.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/views/dlg_main_sync.h"
 
 #include <QApplication>
@@ -24,30 +25,16 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <time.h>
 #include <thread>
 #include <vector>
 
 namespace {
 
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 void RunLoop(double seconds) {
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 double ThreadCpuMs() {

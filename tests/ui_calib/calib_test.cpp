@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/object_access.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/config/dlg_config.h"
 #include "ui/config/dlg_config_calib.h"
 #include "ui/config/dlg_magn_calib.h"
@@ -31,13 +31,6 @@ namespace {
 
 using Page = CDlgConfigCalib;
 constexpr int kTimeoutMs = 500;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -70,10 +63,9 @@ protected:
         link = m_dir.File("link");
         log = m_dir.File("log");
         control = m_dir.File("control");
-        std::vector<std::string> args = {"--log", log, "--control", control};
+        std::vector<std::string> args = {"--control", control};
         args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(m_sim.Start(link, args, 15)) << "tarvik-sim did not start (is it built?)";
-        ASSERT_TRUE(ConnectDevice(link.c_str(), 115200, kTimeoutMs, 1, nullptr));
+        ASSERT_TRUE(StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, 115200, 15)) << m_sim.Error();
         host = std::make_unique<QWidget>();
         host->resize(900, 900);
         dlg = std::make_unique<CDlgConfig>();

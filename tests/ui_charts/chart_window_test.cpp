@@ -4,7 +4,7 @@
 #include "app/app_ini.h"
 #include "chart/xy_chart.h"
 #include "device/connection.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/charts/chart_viewer.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/main/tarvik_ui_dlg.h"
@@ -32,27 +32,6 @@
 namespace {
 
 constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a failed connect
-
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (t.elapsed() < ms);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
 
 int Samples(const CDlgRealtimeTrack& w) {
     int n = 0;
@@ -84,10 +63,7 @@ protected:
         g_pAppIni = new CAppIni(dir.File("TARVIK_UI.ini"));
         if (connect) {
             log = dir.File("log");
-            std::vector<std::string> args = {"--log", log};
-            args.insert(args.end(), simArgs.begin(), simArgs.end());
-            ASSERT_TRUE(sim.Start(dir.File("tty"), args)) << sim.Error();
-            ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
+            ASSERT_TRUE(StartSimAndConnect(sim, dir.File("tty"), log, simArgs, kTimeoutMs)) << sim.Error();
         }
         window = std::make_unique<CDlgRealtimeTrack>();
         ASSERT_TRUE(window->Create());
@@ -281,8 +257,8 @@ TEST_F(ChartWindowTest, CurvesAreDrawnInTheAxisColoursAndAnEmptyChartHasNone) {
     EXPECT_EQ(count(window->Viewer()->Image(), 0xFF0000), 0);  // no device: empty axes
     window.reset();
     log = dir.File("log");
-    ASSERT_TRUE(sim.Start(dir.File("tty"), {"--log", log, "--hold-euler", "10,20,30"})) << sim.Error();
-    ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
+    ASSERT_TRUE(StartSimAndConnect(sim, dir.File("tty"), log, {"--hold-euler", "10,20,30"}, kTimeoutMs))
+        << sim.Error();
     window = std::make_unique<CDlgRealtimeTrack>();
     ASSERT_TRUE(window->Create());
     window->show();

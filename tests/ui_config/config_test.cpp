@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/object_access.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/config/config_io.h"
 #include "ui/config/dlg_config.h"
 #include "ui/config/dlg_config_ahrs.h"
@@ -37,13 +37,6 @@ namespace {
 
 constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,9 +55,9 @@ protected:
         link = m_dir.File("link");
         log = m_dir.File("log");
         control = m_dir.File("control");
-        std::vector<std::string> args = {"--log", log, "--control", control};
+        std::vector<std::string> args = {"--control", control};
         args.insert(args.end(), extra.begin(), extra.end());
-        return m_sim.Start(link, args, 15) && ConnectDevice(link.c_str(), 115200, kTimeoutMs, 1, nullptr);
+        return StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, 115200, 15);
     }
     void Open() {
         host = std::make_unique<QWidget>();

@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/serial_com.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/views/dlg_main_fft.h"
 #include "ui/views/dlg_main_sync.h"
 #include "ui/views/dlg_main_vibr.h"
@@ -35,20 +35,6 @@ namespace {
 
 constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (t.elapsed() < ms);
-}
-
 double Number(CDialog* page, int id) { return page->GetDlgItemText(id).toDouble(); }
 
 class PagesTest : public ::testing::Test {
@@ -72,9 +58,9 @@ protected:
         link = m_dir.File("link");
         log = m_dir.File("log");
         syncLog = m_dir.File("sync-log");
-        std::vector<std::string> args = {"--log", log, "--sync-log", syncLog, "--baud", std::to_string(baud)};
+        std::vector<std::string> args = {"--sync-log", syncLog, "--baud", std::to_string(baud)};
         args.insert(args.end(), extra.begin(), extra.end());
-        return m_sim.Start(link, args, 15) && ConnectDevice(link.c_str(), int32_t(baud), kTimeoutMs, 1, nullptr);
+        return StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, int32_t(baud), 15);
     }
     // The page replaces the one before unless it is opened beside it.
     template <class Page> Page* Open(bool beside = false) {

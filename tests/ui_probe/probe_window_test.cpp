@@ -6,7 +6,7 @@
 #include "app/c_locale.h"
 #include "app/display_math.h"
 #include "device/connection.h"
-#include "tests/e2e/child_process.h"
+#include "tests/e2e/sim_session.h"
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/probe_plot.h"
 #include "ui/toolkit/message_box.h"
@@ -36,27 +36,6 @@ namespace {
 
 // A transaction time-out with room for a loaded machine.
 constexpr int kTimeoutMs = 300;
-
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (t.elapsed() < ms);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
 
 // The known waveforms of the simulator's probe buffers.
 double Wave(const std::string& mode, bool spectrum, int c, int i) {
@@ -96,10 +75,7 @@ protected:
         std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\n" << ini;
         g_pAppIni = new CAppIni(dir.File("TARVIK_UI.ini"));
         log = dir.File("log");
-        std::vector<std::string> args = {"--log", log};
-        args.insert(args.end(), simArgs.begin(), simArgs.end());
-        ASSERT_TRUE(sim.Start(dir.File("tty"), args)) << sim.Error();
-        ASSERT_TRUE(ConnectDevice(dir.File("tty").c_str(), 115200, kTimeoutMs, 1, nullptr));
+        ASSERT_TRUE(StartSimAndConnect(sim, dir.File("tty"), log, simArgs, kTimeoutMs)) << sim.Error();
         window = std::make_unique<CDlgProbe>();
         ASSERT_TRUE(window->Create());
         window->show();

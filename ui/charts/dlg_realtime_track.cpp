@@ -89,9 +89,7 @@ bool CDlgRealtimeTrack::OnInitDialog() {
     m_viewer->move(DuToPx(-1, 23, 13, 15).topLeft());
     connect(m_viewer, &CChartViewer::Notify, this, &CDlgRealtimeTrack::OnViewerNotify);
 
-    const QSize iconSize(20, 20);
-    SetDlgItemIcon(IDC_RUN, QIcon(QStringLiteral(":/icons/play_130.png")), iconSize);
-    SetDlgItemIcon(IDC_FREEZE, QIcon(QStringLiteral(":/icons/pause_132.png")), iconSize);
+    SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
 
     // 1. The quantities.
     for (const Quantity& q : kQuantities) ComboAddString(IDC_QUANTITY, QString::fromUtf8(q.text));

@@ -135,6 +135,8 @@ public:
 
     // Button images: the icon at that size replaces the caption of a CS_ICON button.
     void SetDlgItemIcon(int id, const QIcon& icon, const QSize& size);
+    // The play and pause images (20 x 20) of a window's Run and Freeze buttons.
+    void SetRunFreezeIcons(int runId, int freezeId);
     // Pictures: shows the bitmap at its own size (the control takes that size
     // at its top-left corner) and hands back the one shown before.
     QPixmap SetBitmap(int id, const QPixmap& bitmap);

@@ -195,6 +195,12 @@ void CDialog::SetDlgItemIcon(int id, const QIcon& icon, const QSize& size) {
     b->setIconSize(size);
 }
 
+void CDialog::SetRunFreezeIcons(int runId, int freezeId) {
+    const QSize size(20, 20);
+    SetDlgItemIcon(runId, QIcon(QStringLiteral(":/icons/play_130.png")), size);
+    SetDlgItemIcon(freezeId, QIcon(QStringLiteral(":/icons/pause_132.png")), size);
+}
+
 QPixmap CDialog::SetBitmap(int id, const QPixmap& bitmap) {
     auto* l = Item<QLabel>(id);
     if (!l) return {};

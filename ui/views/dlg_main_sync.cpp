@@ -9,7 +9,6 @@
 #include "ui/toolkit/indicator_images.h"
 #include "ui/toolkit/message_box.h"
 
-#include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QShowEvent>
@@ -74,8 +73,7 @@ bool CDlgMainSync::OnInitDialog() {
     LimitText(IDC_TEXT, TEXT_LIMIT);
     // A fixed-pitch face of about the cell of the system's fixed font.
     SetFixedPitchFont(IDC_TEXT, 10);
-    SetDlgItemIcon(IDC_RUN, QIcon(QStringLiteral(":/icons/play_130.png")), QSize(20, 20));
-    SetDlgItemIcon(IDC_FREEZE, QIcon(QStringLiteral(":/icons/pause_132.png")), QSize(20, 20));
+    SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
     SetIndicator(LAMP_OFF);
     if (g_pAppIni) SetDlgItemText(IDC_PATH, QString::fromLocal8Bit(g_pAppIni->sync_file));
     ShowStart(IDC_PATH);

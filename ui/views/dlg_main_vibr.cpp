@@ -8,7 +8,6 @@
 #include "device/tick.h"
 #include "ui/views/plot_frame.h"
 
-#include <QIcon>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -80,14 +79,9 @@ double CDlgMainVibr::CurveValue(float dampedFrequency, float dampingRatio, float
 
 bool CDlgMainVibr::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    m_plot = new CPlotFrame(this);
-    ReplaceDlgItem(IDC_PLOT, m_plot);
-    m_plot->show();
-    m_plot->lower();
-    m_plot->CreateSurface();
+    m_plot = CPlotFrame::ReplacePlaceholder(this, IDC_PLOT);
 
-    SetDlgItemIcon(IDC_RUN, QIcon(QStringLiteral(":/icons/play_130.png")), QSize(20, 20));
-    SetDlgItemIcon(IDC_FREEZE, QIcon(QStringLiteral(":/icons/pause_132.png")), QSize(20, 20));
+    SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
     for (int i = 0; i < 3; ++i) ComboInsertString(IDC_SOURCE, i, QString::fromLatin1(kSources[i]));
 
     Refresh();

@@ -22,6 +22,15 @@ CPlotFrame::CPlotFrame(QWidget* parent) : CCustomControl(parent) {
 
 CPlotFrame::~CPlotFrame() = default;
 
+CPlotFrame* CPlotFrame::ReplacePlaceholder(CDialog* dialog, int id) {
+    auto* plot = new CPlotFrame(dialog);
+    dialog->ReplaceDlgItem(id, plot);
+    plot->show();
+    plot->lower();
+    plot->CreateSurface();
+    return plot;
+}
+
 void CPlotFrame::CreateSurface() {
     if (HasSurface()) return;
     m_surface.Create(size());

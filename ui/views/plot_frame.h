@@ -36,6 +36,8 @@ constexpr uint32_t kZ = 0xFF4040;       // z axis: blue
 // at +-1e6, so a module value far off the scale cannot make the cast undefined.
 int PlotTrunc(double v);
 
+class CDialog;
+
 class CPlotFrame : public CCustomControl {
     Q_OBJECT
 public:
@@ -47,6 +49,10 @@ public:
 
     explicit CPlotFrame(QWidget* parent = nullptr);
     ~CPlotFrame() override;
+
+    // A new plot in place of the dialog's placeholder control (its id, place
+    // and size), shown beneath the dialog's other controls, with its bitmap made.
+    static CPlotFrame* ReplacePlaceholder(CDialog* dialog, int id);
 
     // Makes the bitmap at the control's current size (kept when it exists).
     void CreateSurface();
