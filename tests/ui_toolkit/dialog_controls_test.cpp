@@ -106,6 +106,7 @@ TEST(DialogControls, MultiLineCaptionWrapsInsideTheButton) {
     const QStringList lines = b->text().split(u'\n');
     EXPECT_GE(lines.size(), 2);
     for (const QString& line : lines) EXPECT_LT(b->fontMetrics().horizontalAdvance(line), b->width()) << line.toStdString();
+    EXPECT_LE(int(lines.size()) * b->fontMetrics().height(), b->height() - 2) << b->text().toStdString();  // no line cut off
     EXPECT_EQ(d.GetDlgItemText(2006), QStringLiteral("Calibrate gyro./accel. bias/scale (ca)"));
 }
 

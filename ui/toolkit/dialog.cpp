@@ -433,7 +433,9 @@ void CDialog::SetButtonCaption(QAbstractButton* b, const QString& caption) {
         b->setText(QString());  // the icon stands for the caption
         b->setToolTip(StaticText(caption.toUtf8().constData()));
     } else if (style & CS_MULTILINE) {
-        const int margin = 2 * b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) + 4;
+        // The style draws the label inside the button's frame; two pixels
+        // more on each side keep the text off the frame.
+        const int margin = 2 * (b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b) + 2);
         b->setText(toolkit::WrapCaption(caption, b->fontMetrics(), qMax(1, b->width() - margin)));
     } else {
         b->setText(caption);
