@@ -1,6 +1,6 @@
 // Turns the user manual (Markdown) into the PDF that the Help button opens:
-// A4, DejaVu Sans, a title page with the program's version, each top-level
-// section on a new page, page numbers in the footer.
+// A4, DejaVu Sans, a title page with the program's version, no heading left
+// at the foot of a page, page numbers in the footer.
 // Usage: tarvik-helpdoc HELP_MD OUTPUT_PDF [PREVIEW_DIR]
 //   PREVIEW_DIR, when given, also receives every page as page-NN.png.
 // Runs without a display (QT_QPA_PLATFORM=offscreen).
@@ -24,18 +24,20 @@
 #include <QTextList>
 #include <QTextTable>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
+#include <set>
 
 namespace {
 
 constexpr int kDpi = 300;           // resolution of the PDF's painter
-constexpr double kMarginMm = 20.0;  // page margin on every side
+constexpr double kMarginMm = 18.0;  // page margin on every side
 constexpr double kFooterMm = 8.0;   // footer band inside the bottom margin
 
 QFont BodyFont() {
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPointSizeF(10.0);
+    f.setPointSizeF(9.5);
     return f;
 }
 
@@ -46,10 +48,11 @@ void Style(QTextDocument& doc) {
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         QTextBlockFormat f = b.blockFormat();
         const int level = f.headingLevel();
+        const bool codeBlock = f.hasProperty(QTextFormat::BlockCodeFence) || f.nonBreakableLines();
         if (level > 0) {
-            f.setTopMargin((level == 1 ? 6 : level == 2 ? 14 : 10) * pt);
+            f.setTopMargin((level == 1 ? 16 : level == 2 ? 12 : 8) * pt);
             f.setBottomMargin((level == 1 ? 10 : 4) * pt);
-        } else if (f.hasProperty(QTextFormat::BlockCodeFence) || f.nonBreakableLines()) {
+        } else if (codeBlock) {
             f.setLeftMargin(8 * pt);
             f.setBackground(QColor(0xf0, 0xf0, 0xf0));
             f.setBottomMargin(0);
@@ -63,13 +66,13 @@ void Style(QTextDocument& doc) {
         // Code (inline and fenced) in DejaVu Sans Mono.
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
-            if (!frag.charFormat().fontFixedPitch()) continue;
+            if (!codeBlock && !frag.charFormat().fontFixedPitch()) continue;
             QTextCursor r(&doc);
             r.setPosition(frag.position());
             r.setPosition(frag.position() + frag.length(), QTextCursor::KeepAnchor);
             QTextCharFormat cf;
             cf.setFontFamilies({QStringLiteral("DejaVu Sans Mono")});
-            cf.setFontPointSize(9);
+            cf.setFontPointSize(8.5);
             r.mergeCharFormat(cf);
         }
     }
@@ -89,23 +92,45 @@ void Style(QTextDocument& doc) {
     }
 }
 
-// The manual's text, laid out for the page body (sizes in painter pixels).
-void LoadDocument(QTextDocument& doc, const QString& markdown, const QSizeF& body) {
+// The manual's text with page breaks before the given blocks, laid out for
+// the page body (sizes in painter pixels).
+void Build(QTextDocument& doc, const QString& markdown, const QSizeF& body, const std::set<int>& breaks) {
+    doc.clear();
     doc.setDefaultFont(BodyFont());
     doc.setDocumentMargin(0);
     doc.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     Style(doc);
-    // Top-level sections start a new page (not the first one: it follows the title page).
-    bool first = true;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (b.blockFormat().headingLevel() != 1) continue;
-        if (first) { first = false; continue; }
-        QTextCursor c(b);
+    for (int n : breaks) {
+        const QTextBlock b = doc.findBlockByNumber(n);
         QTextBlockFormat f = b.blockFormat();
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-        c.setBlockFormat(f);
+        QTextCursor(b).setBlockFormat(f);
     }
     doc.setPageSize(body);
+    doc.pageCount();  // the whole layout, now
+}
+
+// A heading low on a page moves to the next one, with its text: a top-level
+// section starts on a new page unless more than 40 % of the page is left,
+// any other heading when less than 12 % is left. Each break moves what
+// follows, so the text is laid out again after each one (from scratch:
+// changing a laid-out document in place misplaces blocks).
+void LoadDocument(QTextDocument& doc, const QString& markdown, const QSizeF& body) {
+    std::set<int> breaks;
+    for (bool added = true; added;) {
+        added = false;
+        Build(doc, markdown, body, breaks);
+        QAbstractTextDocumentLayout* layout = doc.documentLayout();
+        for (QTextBlock b = doc.begin().next(); b.isValid() && !added; b = b.next()) {
+            const int level = b.blockFormat().headingLevel();
+            if (level == 0 || breaks.count(b.blockNumber())) continue;
+            const double top = layout->blockBoundingRect(b).top();
+            const double onPage = top - std::floor(top / body.height()) * body.height();
+            if (onPage <= body.height() * (level == 1 ? 0.6 : 0.88)) continue;
+            breaks.insert(b.blockNumber());
+            added = true;
+        }
+    }
 }
 
 // The first line of the Markdown ("# Title") names the manual.
