@@ -27,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <set>
 
 namespace {
@@ -92,36 +93,42 @@ void Style(QTextDocument& doc) {
     }
 }
 
-// The manual's text with page breaks before the given blocks, laid out for
-// the page body (sizes in painter pixels).
-void Build(QTextDocument& doc, const QString& markdown, const QSizeF& body, const std::set<int>& breaks) {
-    doc.clear();
-    doc.setDefaultFont(BodyFont());
-    doc.setDocumentMargin(0);
-    doc.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
-    Style(doc);
+// A copy of the styled text with page breaks before the given blocks, laid
+// out for the page body (sizes in the device's pixels). The styling is done
+// before the copy has a layout: each change to a laid-out document lays it
+// out again.
+std::unique_ptr<QTextDocument> LayOut(const QTextDocument& styled, QPaintDevice* device, const QSizeF& body,
+                                      const std::set<int>& breaks) {
+    std::unique_ptr<QTextDocument> doc(styled.clone());
     for (int n : breaks) {
-        const QTextBlock b = doc.findBlockByNumber(n);
+        const QTextBlock b = doc->findBlockByNumber(n);
         QTextBlockFormat f = b.blockFormat();
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         QTextCursor(b).setBlockFormat(f);
     }
-    doc.setPageSize(body);
-    doc.pageCount();  // the whole layout, now
+    doc->documentLayout()->setPaintDevice(device);
+    doc->setPageSize(body);
+    doc->pageCount();  // the whole layout, now
+    return doc;
 }
 
 // A heading low on a page moves to the next one, with its text: a top-level
 // section starts on a new page unless more than 40 % of the page is left,
 // any other heading when less than 12 % is left. Each break moves what
-// follows, so the text is laid out again after each one (from scratch:
+// follows, so the text is laid out again after each one (a fresh copy:
 // changing a laid-out document in place misplaces blocks).
-void LoadDocument(QTextDocument& doc, const QString& markdown, const QSizeF& body) {
+std::unique_ptr<QTextDocument> LoadDocument(const QString& markdown, QPaintDevice* device, const QSizeF& body) {
+    QTextDocument styled;
+    styled.setDefaultFont(BodyFont());
+    styled.setDocumentMargin(0);
+    styled.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+    Style(styled);
     std::set<int> breaks;
-    for (bool added = true; added;) {
-        added = false;
-        Build(doc, markdown, body, breaks);
-        QAbstractTextDocumentLayout* layout = doc.documentLayout();
-        for (QTextBlock b = doc.begin().next(); b.isValid() && !added; b = b.next()) {
+    for (;;) {
+        std::unique_ptr<QTextDocument> doc = LayOut(styled, device, body, breaks);
+        QAbstractTextDocumentLayout* layout = doc->documentLayout();
+        bool added = false;
+        for (QTextBlock b = doc->begin().next(); b.isValid() && !added; b = b.next()) {
             const int level = b.blockFormat().headingLevel();
             if (level == 0 || breaks.count(b.blockNumber())) continue;
             const double top = layout->blockBoundingRect(b).top();
@@ -130,6 +137,7 @@ void LoadDocument(QTextDocument& doc, const QString& markdown, const QSizeF& bod
             breaks.insert(b.blockNumber());
             added = true;
         }
+        if (!added) return doc;
     }
 }
 
@@ -213,16 +221,14 @@ int main(int argc, char** argv) {
     pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     const QRectF page(QPointF(0, 0), QSizeF(pdf.width(), pdf.height()));
 
-    QTextDocument doc;
     QPainter p;
     if (!p.begin(&pdf)) {
         std::fprintf(stderr, "tarvik-helpdoc: cannot write %s\n", argv[2]);
         return 1;
     }
     // The layout measures text at the PDF's own resolution.
-    doc.documentLayout()->setPaintDevice(&pdf);
-    LoadDocument(doc, markdown, BodySize(page));
-    const int pages = PaintPages(p, page, doc, title, [&] { pdf.newPage(); });
+    const std::unique_ptr<QTextDocument> doc = LoadDocument(markdown, &pdf, BodySize(page));
+    const int pages = PaintPages(p, page, *doc, title, [&] { pdf.newPage(); });
     if (!p.end()) {
         std::fprintf(stderr, "tarvik-helpdoc: cannot write %s\n", argv[2]);
         QFile::remove(outPath);
@@ -247,7 +253,7 @@ int main(int argc, char** argv) {
             img.fill(Qt::white);
             ip.begin(&img);
         };
-        PaintPages(ip, page, doc, title, save);
+        PaintPages(ip, page, *doc, title, save);
         ip.end();
         img.save(QStringLiteral("%1/page-%2.png").arg(dir).arg(++n, 2, 10, QLatin1Char('0')));
     }
