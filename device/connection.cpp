@@ -20,6 +20,17 @@ int g_lastOpenError = 0;
 
 int LastConnectOpenError() { return g_lastOpenError; }
 
+std::string DescribeConnectFailure(const std::string& portName, int32_t baudRate) {
+    std::string text;
+    if (g_lastOpenError != 0) {
+        text = "The port did not open: " + DescribeOpenError(g_lastOpenError, portName) + ".";
+    } else {
+        text = "The port " + portName + " opened, but no supported module answered " +
+               (baudRate >= 1 ? "at " + std::to_string(baudRate) + " bit/s." : "at any rate.");
+    }
+    return text + "\n\"tarvik-cli doctor --port " + portName + "\" tells what stands in the way.";
+}
+
 bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
     // A connection that is still published would be lost (and its port kept
     // open) once the new one replaces the globals: end it first.

@@ -3,6 +3,7 @@
 // it, published together in the two globals and cleared together. Both are
 // null while disconnected; every window tests g_pObjectAccess before a call.
 #include <cstdint>
+#include <string>
 
 class CSerialCOM;
 class CObjectAccess;
@@ -30,6 +31,11 @@ bool ConnectDevice(const char* portName, int32_t baudRate, int32_t trTimeoutMs, 
 // CSerialCOM::LastError and DescribeOpenError); 0 when it opened, so that a
 // failed attempt then means the module did not answer as expected.
 int LastConnectOpenError();
+
+// One or two lines for the user after a failed ConnectDevice: why the port did
+// not open (from LastConnectOpenError), or that it opened but no supported
+// module answered, with the command that diagnoses the link in full.
+std::string DescribeConnectFailure(const std::string& portName, int32_t baudRate);
 
 // Destroys the port (closing it), then the access object, and clears both globals.
 void DisconnectDevice();

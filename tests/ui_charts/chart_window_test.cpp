@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -319,6 +321,15 @@ TEST_F(ChartWindowTest, PlacementIsRestoredAndStoredAndTheChartFollowsTheSize) {
     EXPECT_EQ(g_pAppIni->chartSy, 160);
     EXPECT_EQ(g_pAppIni->chartDx, 860);
     EXPECT_EQ(g_pAppIni->chartDy, 450);
+}
+
+// The clamp counts the remembered size, not the template's.
+TEST_F(ChartWindowTest, AWideWindowRestoredAtTheRightEdgeStaysOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    Open("chartSx=" + std::to_string(screen.right() - 300) + "\nchartSy=10\nchartDx=1000\nchartDy=420\n", {}, false);
+    EXPECT_EQ(window->width(), 1000);
+    EXPECT_LE(window->x() + window->width(), screen.right() + 1);
+    EXPECT_EQ(g_pAppIni->chartSx, window->x());
 }
 
 TEST_F(ChartWindowTest, DefaultWidthAndMinimumHoldTheWholeTopRow) {

@@ -105,6 +105,7 @@ protected:
         auto* b = qobject_cast<QPushButton*>(m_dlg->GetDlgItem(id));
         return b ? b->text() : QString();
     }
+    QString StatusTip() const { return m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_STATUS)->toolTip(); }
     QString StatusBar() const {
         auto* l = qobject_cast<QLabel*>(m_dlg->GetDlgItem(CTARVIK_UIDlg::IDC_STATUS));
         return l ? l->text() : QString();
@@ -200,6 +201,24 @@ TEST_F(ShellTest, WrongProductLeavesTheWindowDisconnectedWithoutAMessage) {
         EXPECT_EQ(qobject_cast<QMessageBox*>(w), nullptr);
     m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_STATUS);
     EXPECT_EQ(StatusBar(), "Device is disconnected.");
+    EXPECT_TRUE(StatusTip().contains("no supported module answered at 115200 bit/s")) << StatusTip().toStdString();
+}
+
+// The status line keeps its wording; its tip says why the port did not open,
+// and a later connect that works takes the tip away.
+TEST_F(ShellTest, FailedOpenIsExplainedInTheStatusTip) {
+    const std::string missing = m_dir.File("ttyGONE");
+    WriteIni("comPort=\"" + missing + "\"\ncomBaudrate=115200\nchartWinShow=0\n");
+    LoadIni();
+    OpenWindow();
+    EXPECT_EQ(g_pObjectAccess, nullptr);
+    EXPECT_TRUE(StatusTip().contains(QString::fromStdString("no such port " + missing))) << StatusTip().toStdString();
+    EXPECT_TRUE(StatusTip().contains("tarvik-cli doctor --port"));
+
+    ASSERT_TRUE(StartModule());
+    std::snprintf(g_pAppIni->comPort, sizeof g_pAppIni->comPort, "%s", m_link.c_str());
+    ASSERT_TRUE(m_dlg->Connect());
+    EXPECT_TRUE(StatusTip().isEmpty());
 }
 
 TEST_F(ShellTest, StoredTabSelectionIsClampedToTheTabs) {

@@ -110,16 +110,17 @@ bool CDlgRealtimeTrack::OnInitDialog() {
     StartRun();
     // 7. Placement, minimum size and hiding on close.
     CToolWindow::OnInitDialog();
-    // The window is never narrower than its top row (the record counter is
-    // its right end) and the row's left margin again, also when the stored
-    // or default width is less.
+    return true;
+}
+
+// The window is never narrower than its top row (the record counter is its
+// right end) and the row's left margin again, also when the stored or default
+// width is less.
+int CDlgRealtimeTrack::MinimumWidth() const {
     int rowRight = 0;
     for (const ControlDef& def : kControls)
         if (def.id != IDC_CHART_VIEWER) rowRight = std::max(rowRight, DuToPx(def.x, def.y, def.cx, def.cy).right() + 1);
-    const int minWidth = std::max<int>(kMinWidth, rowRight + DuToPx(kControls[0].x, 0).width());
-    setMinimumWidth(minWidth);
-    if (width() < minWidth) resize(minWidth, height());
-    return true;
+    return std::max<int>(kMinWidth, rowRight + DuToPx(kControls[0].x, 0).width());
 }
 
 void CDlgRealtimeTrack::StartRun() {

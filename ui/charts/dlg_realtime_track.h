@@ -65,6 +65,7 @@ public:
 
 protected:
     Placement PlacementKeys() const override;
+    int MinimumWidth() const override;
     bool OnInitDialog() override;
     void OnCommand(int id) override;
     void OnSelChange(int id) override;

@@ -162,8 +162,14 @@ bool CTARVIK_UIDlg::Connect() {
     if (!g_pAppIni) return false;
     uint32_t rate = 0;
     if (!ConnectDevice(g_pAppIni->comPort, g_pAppIni->comBaudrate, g_pAppIni->trTimeout,
-                       g_pAppIni->deviceID, &rate))
-        return false;  // no message: the status bar says "Device is disconnected."
+                       g_pAppIni->deviceID, &rate)) {
+        // No message: the status bar says "Device is disconnected."; its tip
+        // says why, for the user who points at it.
+        SetStatusTip(QString::fromLocal8Bit(
+            DescribeConnectFailure(g_pAppIni->comPort, g_pAppIni->comBaudrate).c_str()));
+        return false;
+    }
+    SetStatusTip(QString());
     if (m_pageFft) m_pageFft->RefreshSource();
     if (m_pageVibr) m_pageVibr->RefreshSource();
     if (m_pageSync) m_pageSync->ShowConfiguration();
@@ -181,6 +187,10 @@ void CTARVIK_UIDlg::Disconnect() {
     DisconnectDevice();
     setWindowTitle(QString::fromLatin1(kTitle));
     SetConnectButtonText("Connect");
+}
+
+void CTARVIK_UIDlg::SetStatusTip(const QString& text) {
+    if (QWidget* bar = GetDlgItem(IDC_STATUS)) bar->setToolTip(text);
 }
 
 void CTARVIK_UIDlg::SetConnectButtonText(const char* text) { SetDlgItemText(IDC_CONNECT, QString::fromLatin1(text)); }

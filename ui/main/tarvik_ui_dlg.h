@@ -88,6 +88,7 @@ private:
     void UpdateStatusBar();
     void ToggleToolWindow(QWidget* window, int& setting);
     void SetConnectButtonText(const char* text);
+    void SetStatusTip(const QString& text);
 
     CTabDialog* m_tabs = nullptr;
     CDlgMainAhrs* m_pageAhrs = nullptr;

@@ -10,21 +10,25 @@ CToolWindow::CToolWindow(const DialogTemplate& tmpl) : CDialogCommon(tmpl, nullp
 
 bool CToolWindow::OnInitDialog() {
     CDialogCommon::OnInitDialog();
-    // Resizable, but never below 500 x 300 pixels.
-    setMinimumSize(kMinWidth, kMinHeight);
+    // Resizable, but never below its minimum width and 300 pixels high.
+    const int minWidth = std::max<int>(MinimumWidth(), kMinWidth);
+    setMinimumSize(minWidth, kMinHeight);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setSizeGripEnabled(true);
     const Placement keys = PlacementKeys();
     if (keys.x != nullptr) {
-        // The clamp uses the size the window has from its template; the
-        // limited position goes back into the settings.
+        // The remembered size first, so that the clamp keeps the window as
+        // it will be shown on the screen; the limited position goes back
+        // into the settings.
+        resize(std::max<int>(*keys.width, minWidth), std::max<int>(*keys.height, kMinHeight));
         int x = *keys.x;
         int y = *keys.y;
         ClampToVirtualScreen(x, y);
         *keys.x = x;
         *keys.y = y;
         move(x, y);
-        resize(std::max<int>(*keys.width, kMinWidth), std::max<int>(*keys.height, kMinHeight));
+    } else if (width() < minWidth) {
+        resize(minWidth, height());
     }
     m_placed = true;
     return true;

@@ -24,6 +24,9 @@ protected:
     explicit CToolWindow(const DialogTemplate& tmpl);
     // Null fields while there is no settings record.
     virtual Placement PlacementKeys() const = 0;
+    // The narrowest the window may be (at least kMinWidth); known once the
+    // controls exist.
+    virtual int MinimumWidth() const { return kMinWidth; }
 
     bool OnInitDialog() override;
     void OnOK() override;
