@@ -19,8 +19,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,13 +41,6 @@ QApplication& App() {
 std::string SimPath() {
     const char* dir = std::getenv("TARVIK_BIN_DIR");
     return std::string(dir ? dir : ".") + "/tarvik-sim";
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // One simulator with its request log and control FIFO in a temporary folder;
@@ -107,7 +98,7 @@ protected:
     // Waits until the simulator has written its log (its lines are flushed at once).
     std::string LogAfterSettle() {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return ReadFile(sim.log);
+        return ReadAll(sim.log);
     }
 
     std::unique_ptr<QWidget> host;
