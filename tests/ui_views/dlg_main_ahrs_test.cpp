@@ -3,6 +3,7 @@
 // command buttons and their enable rule, and "Reset View".
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/opengl_ahrs.h"
 
@@ -30,13 +31,7 @@ namespace {
 
 constexpr int kTimeoutMs = 100;  // generous for a loaded machine
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "dlg_main_ahrs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("dlg_main_ahrs_test"); }
 
 std::string SimPath() {
     const char* dir = std::getenv("TARVIK_BIN_DIR");
