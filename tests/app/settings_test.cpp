@@ -3,12 +3,12 @@
 #include "app/app_ini.h"
 #include "app/ini_file.h"
 #include "app/multimedia_timer.h"
+#include "tests/e2e/child_process.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <clocale>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,23 +18,6 @@
 #include <vector>
 
 namespace {
-
-struct TempDir {
-    std::string path;
-    TempDir() {
-        char tmpl[] = "/tmp/tarvik-ini-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string File(const char* name) const { return path + "/" + name; }
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -62,7 +45,7 @@ const std::vector<std::string> kKeys = {
 }  // namespace
 
 TEST(Settings, NoFileGivesDefaultsAndExitWritesAll42KeysInOrder) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     {
         CAppIni ini(path);
@@ -79,7 +62,7 @@ TEST(Settings, NoFileGivesDefaultsAndExitWritesAll42KeysInOrder) {
         // Nothing is written before exit.
         EXPECT_NE(::access(path.c_str(), F_OK), 0);
     }
-    const std::string text = ReadFile(path);
+    const std::string text = ReadAll(path);
     EXPECT_EQ(text.rfind("[Property]\n", 0), 0u);
     EXPECT_EQ(KeysInOrder(text), kKeys);
     EXPECT_NE(text.find("comPort=\"/dev/ttyUSB0\"\n"), std::string::npos);
@@ -87,7 +70,7 @@ TEST(Settings, NoFileGivesDefaultsAndExitWritesAll42KeysInOrder) {
 }
 
 TEST(Settings, ValuesSurviveARestart) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     {
         CAppIni ini(path);
@@ -96,7 +79,7 @@ TEST(Settings, ValuesSurviveARestart) {
         ini.map_lat = 37.123456789;
         std::snprintf(ini.sync_file, sizeof ini.sync_file, "  spaced name.csv  ");
     }
-    const std::string text = ReadFile(path);
+    const std::string text = ReadAll(path);
     EXPECT_NE(text.find("map_lat=37.1235\n"), std::string::npos);
     EXPECT_NE(text.find("sync_file=\"  spaced name.csv  \"\n"), std::string::npos);
     CAppIni again(path);
@@ -108,7 +91,7 @@ TEST(Settings, ValuesSurviveARestart) {
 }
 
 TEST(Settings, UnknownKeysCommentsAndOtherSectionsAreKept) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     WriteFile(path,
               "; written by hand\r\n[Other]\r\nkeep=me\r\n\r\n[property]\r\nmystery=42\r\ntrTimeout=55\r\n"
@@ -121,7 +104,7 @@ TEST(Settings, UnknownKeysCommentsAndOtherSectionsAreKept) {
         EXPECT_DOUBLE_EQ(ini.map_lon, 0.0);
         ini.trTimeout = 40;
     }
-    const std::string text = ReadFile(path);
+    const std::string text = ReadAll(path);
     EXPECT_EQ(text.rfind("; written by hand\r\n[Other]\r\nkeep=me\r\n\r\n[property]\r\nmystery=42\r\ntrTimeout=40\r\n", 0), 0u)
         << text;
     // New keys are appended to the section with the file's own line ends.
@@ -131,20 +114,20 @@ TEST(Settings, UnknownKeysCommentsAndOtherSectionsAreKept) {
 
 TEST(Settings, ReadOnlyFolderFailsSilently) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     WriteFile(path, "[Property]\nadmin=3\n");
-    ::chmod(dir.path.c_str(), 0555);
+    ::chmod(dir.Path().c_str(), 0555);
     {
         CAppIni ini(path);
         ini.admin = 9;
     }
-    ::chmod(dir.path.c_str(), 0755);
-    EXPECT_EQ(ReadFile(path), "[Property]\nadmin=3\n");
+    ::chmod(dir.Path().c_str(), 0755);
+    EXPECT_EQ(ReadAll(path), "[Property]\nadmin=3\n");
 }
 
 TEST(Settings, UnwritablePathKeepsOldContent) {
-    TempDir dir;
+    CTempDir dir;
     // The file's folder does not exist: the save fails, nothing is thrown.
     const std::string path = dir.File("missing/TARVIK_UI.ini");
     {
@@ -157,7 +140,7 @@ TEST(Settings, UnwritablePathKeepsOldContent) {
 TEST(Settings, NumbersUseThePointUnderAGermanLocale) {
     const std::string old = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 missing (scripts/setup makes it)";
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     WriteFile(path, "[Property]\nmap_lon=2.5\n");
     {
@@ -166,11 +149,11 @@ TEST(Settings, NumbersUseThePointUnderAGermanLocale) {
         ini.map_lat = 37.123456789;
     }
     std::setlocale(LC_ALL, old.c_str());
-    EXPECT_NE(ReadFile(path).find("map_lat=37.1235\n"), std::string::npos) << ReadFile(path);
+    EXPECT_NE(ReadAll(path).find("map_lat=37.1235\n"), std::string::npos) << ReadAll(path);
 }
 
 TEST(Settings, TextWithALineBreakIsRefusedAndTheOldValueKept) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     WriteFile(path, "[Property]\ncomPort=\"/dev/ttyUSB3\"\n");
     {
@@ -181,14 +164,14 @@ TEST(Settings, TextWithALineBreakIsRefusedAndTheOldValueKept) {
         // Assigned directly, past the check: the save still leaves the key alone.
         std::snprintf(ini.comPort, sizeof ini.comPort, "/dev/x\r\n[Evil]");
     }
-    const std::string text = ReadFile(path);
+    const std::string text = ReadAll(path);
     EXPECT_NE(text.find("comPort=\"/dev/ttyUSB3\"\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Evil"), std::string::npos) << text;
     EXPECT_NE(text.find("sync_file=\"/data/run 1.csv\"\n"), std::string::npos) << text;
 }
 
 TEST(Settings, TransactionTimeOutIsLimitedTo10To10000) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     const std::pair<const char*, int> cases[] = {{"0", 10}, {"-5", 10}, {"99999", 10000}, {"abc", 30}, {"250", 250}};
     for (const auto& [text, expected] : cases) {
@@ -200,7 +183,7 @@ TEST(Settings, TransactionTimeOutIsLimitedTo10To10000) {
 }
 
 TEST(Settings, ReadOnlyFileKeepsItsContent) {
-    TempDir dir;
+    CTempDir dir;
     const std::string path = dir.File("TARVIK_UI.ini");
     WriteFile(path, "[Property]\nadmin=3\n");
     ::chmod(path.c_str(), 0444);
@@ -208,11 +191,11 @@ TEST(Settings, ReadOnlyFileKeepsItsContent) {
         CAppIni ini(path);
         ini.admin = 9;
     }
-    EXPECT_EQ(ReadFile(path), "[Property]\nadmin=3\n");
+    EXPECT_EQ(ReadAll(path), "[Property]\nadmin=3\n");
 }
 
 TEST(Settings, ASymbolicLinkIsWrittenThroughToItsTarget) {
-    TempDir dir;
+    CTempDir dir;
     const std::string target = dir.File("real.ini");
     const std::string link = dir.File("TARVIK_UI.ini");
     WriteFile(target, "[Property]\nadmin=3\n");
@@ -225,7 +208,7 @@ TEST(Settings, ASymbolicLinkIsWrittenThroughToItsTarget) {
     struct stat st {};
     ASSERT_EQ(::lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_NE(ReadFile(target).find("admin=9\n"), std::string::npos);
+    EXPECT_NE(ReadAll(target).find("admin=9\n"), std::string::npos);
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -69,13 +67,6 @@ TEST(CalibCli, SamplesFileOnlyForTheMagnetometer) {
     EXPECT_FALSE(ParseCliOptions(5, gyro, &error));
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 class CalibCliE2e : public ::testing::Test {
 protected:
     ProgramResult Run(const std::vector<std::string>& simArgs) {
@@ -96,7 +87,7 @@ TEST_F(CalibCliE2e, ReportsCoverageResidualAndWritesTheReadings) {
     EXPECT_NE(r.out.find("coverage: "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("fit residual: "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("module bias: 1"), std::string::npos) << r.out;  // about 18 uT
-    const std::string csv = ReadFile(dir.File("s.csv"));
+    const std::string csv = ReadAll(dir.File("s.csv"));
     const size_t at = r.out.find("samples: ");
     ASSERT_NE(at, std::string::npos);
     const int samples = std::stoi(r.out.substr(at + 9));

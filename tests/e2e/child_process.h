@@ -1,7 +1,7 @@
 #pragma once
 // Child processes for the end-to-end tests and the benchmarks: running
-// tarvik-cli to completion with its output captured, and keeping tarvik-sim
-// running on links in a temporary folder.
+// tarvik-cli to completion with its output captured, keeping tarvik-sim
+// running on links in a temporary folder, and reading the files they write.
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -11,6 +11,12 @@ struct ProgramResult {
     std::string out;
     std::string err;
 };
+
+// The whole file; empty when it cannot be read.
+std::string ReadAll(const std::string& path);
+
+// The lines of the text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 // Folder of the built programs (TARVIK_BIN_DIR), or empty.
 std::string BinDir();

@@ -15,21 +15,6 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream s(text);
-    std::string line;
-    while (std::getline(s, line)) lines.push_back(line);
-    return lines;
-}
-
 class CliE2e : public ::testing::Test {
 protected:
     // Starts the simulator; the tests skip when it is not built.
@@ -94,7 +79,7 @@ TEST_F(CliE2e, TakesPortAndRateFromTheSettingsFileWithoutWritingIt) {
     ProgramResult r = RunProgram({BinDir() + "/tarvik-cli", "get", "0x02"}, dir.Path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "1011\n");
-    EXPECT_EQ(ReadFile(dir.File("TARVIK_UI.ini")), settings);
+    EXPECT_EQ(ReadAll(dir.File("TARVIK_UI.ini")), settings);
 }
 
 TEST_F(CliE2e, RefusesAnotherProduct) {
@@ -301,7 +286,7 @@ TEST_F(CliE2e, StreamsSyncLinesToAFile) {
     ASSERT_EQ(Cli({"set", "sp", "100"}).status, 0);
     ProgramResult r = Cli({"stream", "--seconds", "2", "--out", dir.File("sync.txt")});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string text = ReadFile(dir.File("sync.txt"));
+    std::string text = ReadAll(dir.File("sync.txt"));
     auto lines = Lines(text);
     EXPECT_GE(lines.size(), 10u) << text;
     EXPECT_NE(text.find("\r\n"), std::string::npos);
@@ -312,7 +297,7 @@ TEST_F(CliE2e, ProbeWritesTheProbeWindowFormat) {
     if (IsSkipped()) return;
     ProgramResult raw = Cli({"probe", "acc-raw", "--out", dir.File("raw.csv")});
     ASSERT_EQ(raw.status, 0) << raw.err;
-    std::string text = ReadFile(dir.File("raw.csv"));
+    std::string text = ReadAll(dir.File("raw.csv"));
     auto lines = Lines(text);
     ASSERT_EQ(lines.size(), 256u);
     for (const std::string& l : lines) {
@@ -323,7 +308,7 @@ TEST_F(CliE2e, ProbeWritesTheProbeWindowFormat) {
 
     ProgramResult fft = Cli({"probe", "7", "--out", dir.File("fft.csv"), "--delay", "2"});
     ASSERT_EQ(fft.status, 0) << fft.err;
-    lines = Lines(ReadFile(dir.File("fft.csv")));
+    lines = Lines(ReadAll(dir.File("fft.csv")));
     ASSERT_EQ(lines.size(), 330u);
     int commas = 0;
     for (char c : lines[0]) commas += c == ',';

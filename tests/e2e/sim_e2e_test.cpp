@@ -10,21 +10,12 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -96,7 +87,7 @@ TEST_F(SimE2e, SyncLinesStreamAtThePeriodOnTheNamedPort) {
     EXPECT_GE(lines, 50u);
     EXPECT_LE(lines, 110u);
     // What the PC received is what the simulator says it sent, in order.
-    EXPECT_NE(ReadFile(dir.File("sync")).find(text), std::string::npos);
+    EXPECT_NE(ReadAll(dir.File("sync")).find(text), std::string::npos);
 
     // Port 0 is the other link: the stream moves there.
     ASSERT_TRUE(SetInt(0x1e, 0));
@@ -131,7 +122,7 @@ TEST_F(SimE2e, FactorySaveTextIsAnsweredAfterItsFlashWrite) {
     ASSERT_EQ(port->Write("/f\r\n", 4), 4);
     EXPECT_EQ(Collect(100), "");
     EXPECT_EQ(Collect(400), "factory calibration saved\r\n");
-    EXPECT_NE(ReadFile(dir.File("log")).find("text /f\n"), std::string::npos);
+    EXPECT_NE(ReadAll(dir.File("log")).find("text /f\n"), std::string::npos);
 }
 
 TEST_F(SimE2e, ControlLinesReachTheModule) {

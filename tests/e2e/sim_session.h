@@ -1,7 +1,7 @@
 #pragma once
 // Pieces the window tests share when they run against tarvik-sim: letting
-// the Qt event loop run, reading the simulator's logs, and starting the
-// simulator with its request log and connecting to it.
+// the Qt event loop run, and starting the simulator with its request log and
+// connecting to it (child_process.h reads its logs).
 #include "tests/e2e/child_process.h"
 
 #include <cstdint>
@@ -10,12 +10,6 @@
 
 // Processes Qt events for at least ms milliseconds.
 void Pump(int ms);
-
-// The whole file; empty when it cannot be read.
-std::string ReadAll(const std::string& path);
-
-// The lines of the text, without their line ends.
-std::vector<std::string> Lines(const std::string& text);
 
 // Starts sim on link with "--log <log>" followed by extra (waiting at most
 // startS seconds for it) and connects at baud with the given transaction

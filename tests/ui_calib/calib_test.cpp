@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/object_access.h"
-#include "tests/e2e/sim_session.h"
+#include "tests/e2e/window_fixture.h"
 #include "ui/config/dlg_config.h"
 #include "ui/config/dlg_config_calib.h"
 #include "ui/config/dlg_magn_calib.h"
@@ -19,18 +19,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fcntl.h>
-#include <fstream>
 #include <functional>
-#include <memory>
-#include <sstream>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 using Page = CDlgConfigCalib;
-constexpr int kTimeoutMs = 500;
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -38,11 +31,10 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-class CalibTest : public ::testing::Test {
+class CalibTest : public ConfigWindowTest {
 protected:
     void SetUp() override {
-        g_pAppIni = new CAppIni(m_dir.File("TARVIK_UI.ini"), false);
-        g_pAppIni->saveOnExit = false;
+        ConfigWindowTest::SetUp();
         g_pAppIni->configTabSel = 2;
         SetMessageBoxHook([this](const MessageBoxRequest& r) {
             questions.push_back(r.text.toStdString());
@@ -52,40 +44,12 @@ protected:
     }
     void TearDown() override {
         SetMessageBoxHook(nullptr);
-        dlg.reset();
-        host.reset();
-        DisconnectDevice();
-        delete g_pAppIni;
-        g_pAppIni = nullptr;
-        m_sim.Stop();
+        ConfigWindowTest::TearDown();
     }
     void Start(const std::vector<std::string>& extra = {}) {
-        link = m_dir.File("link");
-        log = m_dir.File("log");
-        control = m_dir.File("control");
-        std::vector<std::string> args = {"--control", control};
-        args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, 115200, 15)) << m_sim.Error();
-        host = std::make_unique<QWidget>();
-        host->resize(900, 900);
-        dlg = std::make_unique<CDlgConfig>();
-        ASSERT_TRUE(dlg->Create(host.get()));
-        host->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get(), 10000));
+        ASSERT_TRUE(StartSim(extra)) << SimError();
+        ASSERT_NO_FATAL_FAILURE(Open());
         ASSERT_TRUE(page()->isVisible());
-    }
-    bool Control(const std::string& line) {
-        const int fd = open(control.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0) return false;
-        const std::string text = line + "\n";
-        const bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
-        close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return ok;
-    }
-    std::string Log() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return ReadAll(log);
     }
     // Lets the window timers run until cond holds or ms have passed.
     bool RunUntil(const std::function<bool()>& cond, int ms) {
@@ -103,15 +67,8 @@ protected:
         return page()->GetDlgItemText(Page::CellId(table, element)).toStdString();
     }
 
-    std::unique_ptr<QWidget> host;
-    std::unique_ptr<CDlgConfig> dlg;
-    std::string link, log, control;
     std::vector<std::string> questions;
     int answer = IDYES;
-
-private:
-    CTempDir m_dir;
-    CSimProcess m_sim;
 };
 
 // A question as the box shows it: one line break for each CR LF.

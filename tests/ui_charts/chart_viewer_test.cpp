@@ -1,10 +1,10 @@
 // The chart viewer's refresh cycle: merged notifications within the
 // hold-off, the old picture kept when no chart comes, a chart the parent
 // deletes at once still shown, and no drag in the default mouse mode.
+#include "tests/e2e/sim_session.h"
 #include "ui/charts/chart_viewer.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -16,13 +16,6 @@
 #include <vector>
 
 namespace {
-
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (t.elapsed() < ms);
-}
 
 // A pointer move delivered straight to the widget (the window system may
 // merge or drop synthetic moves).

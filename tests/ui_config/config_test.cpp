@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/object_access.h"
-#include "tests/e2e/sim_session.h"
+#include "tests/e2e/window_fixture.h"
 #include "ui/config/config_io.h"
 #include "ui/config/dlg_config.h"
 #include "ui/config/dlg_config_ahrs.h"
@@ -25,80 +25,18 @@
 
 #include <chrono>
 #include <clocale>
-#include <cmath>
-#include <fcntl.h>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
-
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public ConfigWindowTest {
 protected:
-    void SetUp() override {
-        g_pAppIni = new CAppIni(m_dir.File("TARVIK_UI.ini"), false);
-        g_pAppIni->saveOnExit = false;
-    }
-    void TearDown() override {
-        dlg.reset();
-        host.reset();
-        DisconnectDevice();
-        delete g_pAppIni;
-        g_pAppIni = nullptr;
-        m_sim.Stop();
-    }
-    bool StartSim(const std::vector<std::string>& extra = {}) {
-        link = m_dir.File("link");
-        log = m_dir.File("log");
-        control = m_dir.File("control");
-        std::vector<std::string> args = {"--control", control};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, 115200, 15);
-    }
-    void Open() {
-        host = std::make_unique<QWidget>();
-        host->resize(900, 900);
-        dlg = std::make_unique<CDlgConfig>();
-        ASSERT_TRUE(dlg->Create(host.get()));
-        host->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get(), 10000));
-    }
-    bool Control(const std::string& line) {
-        const int fd = open(control.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0) return false;
-        const std::string text = line + "\n";
-        const bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
-        close(fd);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return ok;
-    }
-    void StopSim() { m_sim.Stop(); }
-    // The request log once the simulator has written it.
-    std::string Log() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return ReadAll(log);
-    }
     CDlgConfigAhrs* Ahrs() const { return dlg->AhrsPage(); }
     CDlgConfigFilter* Filter() const { return dlg->FilterPage(); }
     CDlgConfigFft* Fft() const { return dlg->FftPage(); }
     static int Sel(CDialog* page, int id) { return page->Item<QComboBox>(id)->currentIndex(); }
     bool Enabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
-
-    std::unique_ptr<QWidget> host;
-    std::unique_ptr<CDlgConfig> dlg;
-    std::string link, log, control;
-
-private:
-    CTempDir m_dir;
-    CSimProcess m_sim;
 };
-
-#define REQUIRE_SIM(...) \
-    ASSERT_TRUE(StartSim({__VA_ARGS__})) << "tarvik-sim did not start or answer (is it built?)"
 
 TEST(ConfigText, NumbersAreClampedOrRefusedWithoutUndefinedBehaviour) {
     EXPECT_EQ(cfgio::LimitedFloat("500", 0, 360), 360.0f);

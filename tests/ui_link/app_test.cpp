@@ -68,13 +68,6 @@ TEST(AppVersion, VersionOptionAndAboutBoxShowTheSameVersion) {
     EXPECT_EQ(r.out, "tarvik-ui " + version.toStdString() + "\n");
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(AppCommandLine, QtOptionsWithTheirValuesReachQt) {
     CTempDir dir;
     std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\nchartWinShow=0\ncomPort=\"/dev/null-tarvik\"\n";
@@ -100,7 +93,7 @@ TEST(AppLocale, SettingsKeepThePointUnderAGermanLang) {
     ProgramResult r = RunProgram({BinDir() + "/tarvik-ui", "--exit-after", "200"}, dir.Path(), 60);
     unsetenv("LC_ALL");
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string ini = ReadFile(dir.File("TARVIK_UI.ini"));
+    const std::string ini = ReadAll(dir.File("TARVIK_UI.ini"));
     EXPECT_NE(ini.find("map_lat=37.1235\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("map_lon=2.5\n"), std::string::npos) << ini;
 }

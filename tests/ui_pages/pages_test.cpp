@@ -5,7 +5,7 @@
 #include "app/app_ini.h"
 #include "device/connection.h"
 #include "device/serial_com.h"
-#include "tests/e2e/sim_session.h"
+#include "tests/e2e/window_fixture.h"
 #include "ui/views/dlg_main_fft.h"
 #include "ui/views/dlg_main_sync.h"
 #include "ui/views/dlg_main_vibr.h"
@@ -25,42 +25,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kTimeoutMs = 500;  // a loaded machine must not turn a slow reply into a back-off
-
 double Number(CDialog* page, int id) { return page->GetDlgItemText(id).toDouble(); }
 
-class PagesTest : public ::testing::Test {
+class PagesTest : public SimWindowTest {
 protected:
     void SetUp() override {
-        g_pAppIni = new CAppIni(m_dir.File("TARVIK_UI.ini"), false);
-        g_pAppIni->saveOnExit = false;
-        host = std::make_unique<QWidget>();
-        host->resize(800, 900);
+        SimWindowTest::SetUp();
+        MakeHost(800, 900);
     }
-    void TearDown() override {
+    void CloseWindows() override {
         others.clear();
         page.reset();
-        host.reset();
-        DisconnectDevice();
-        delete g_pAppIni;
-        g_pAppIni = nullptr;
-        m_sim.Stop();
     }
     bool StartSim(const std::vector<std::string>& extra, uint32_t baud = 115200) {
-        link = m_dir.File("link");
-        log = m_dir.File("log");
-        syncLog = m_dir.File("sync-log");
+        syncLog = File("sync-log");
         std::vector<std::string> args = {"--sync-log", syncLog, "--baud", std::to_string(baud)};
         args.insert(args.end(), extra.begin(), extra.end());
-        return StartSimAndConnect(m_sim, link, log, args, kTimeoutMs, int32_t(baud), 15);
+        return SimWindowTest::StartSim(args, int32_t(baud));
     }
     // The page replaces the one before unless it is opened beside it.
     template <class Page> Page* Open(bool beside = false) {
@@ -70,31 +57,14 @@ protected:
         EXPECT_TRUE(p->Create(host.get()));
         p->move(0, 0);
         p->show();
-        host->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(host.get(), 10000));
+        EXPECT_TRUE(ShowHost());
         return p;
     }
-    // The request log from a mark on, once the simulator has written it.
-    std::string Log(size_t from = 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const std::string all = ReadAll(log);
-        return from < all.size() ? all.substr(from) : std::string();
-    }
-    size_t LogMark() { return Log().size(); }
-    std::string File(const std::string& name) const { return m_dir.File(name); }
 
-    std::unique_ptr<QWidget> host;
     std::unique_ptr<CDialog> page;
     std::vector<std::unique_ptr<CDialog>> others;
-    std::string link, log, syncLog;
-
-private:
-    CTempDir m_dir;
-    CSimProcess m_sim;
+    std::string syncLog;
 };
-
-#define REQUIRE_SIM(...) \
-    ASSERT_TRUE(StartSim({__VA_ARGS__})) << "tarvik-sim did not start or answer (is it built?)"
 
 // --- Frequency page ---------------------------------------------------------
 

@@ -6,19 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
 
 std::string Program() { return BinDir() + "/tarvik-ui"; }
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(ShellCommandLine, HelpVersionAndUnknownOptions) {
     CTempDir dir;
@@ -32,7 +24,7 @@ TEST(ShellCommandLine, HelpVersionAndUnknownOptions) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--frobnicate"), std::string::npos);
     // None of them opens a window, so none writes the settings file.
-    EXPECT_TRUE(ReadFile(dir.File("TARVIK_UI.ini")).empty());
+    EXPECT_TRUE(ReadAll(dir.File("TARVIK_UI.ini")).empty());
 }
 
 TEST(ShellSimulate, ConnectsToTheSimulatorAndKeepsTheStoredPort) {
@@ -44,7 +36,7 @@ TEST(ShellSimulate, ConnectsToTheSimulatorAndKeepsTheStoredPort) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("title: Brisknode Tarvik UI - "), std::string::npos) << r.out << r.err;
     EXPECT_NE(r.out.find("ttySIM (115200 bps)"), std::string::npos) << r.out;
-    const std::string ini = ReadFile(dir.File("TARVIK_UI.ini"));
+    const std::string ini = ReadAll(dir.File("TARVIK_UI.ini"));
     EXPECT_NE(ini.find("comPort=\"/dev/ttyKEEP7\""), std::string::npos) << ini;
     EXPECT_NE(ini.find("comBaudrate=115200"), std::string::npos) << ini;
     EXPECT_NE(ini.find("sync_file="), std::string::npos);

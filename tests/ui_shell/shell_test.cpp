@@ -5,6 +5,7 @@
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
 #include "tests/ui_shell/fake_module.h"
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/config/dlg_config.h"
@@ -34,13 +35,7 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "ui_shell_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("ui_shell_test"); }
 
 void Pump(int ms = 50) {
     QElapsedTimer t;

@@ -6,6 +6,7 @@
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
 #include "tests/device/fake_port.h"
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/opengl_ahrs.h"
 
@@ -18,13 +19,7 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "dlg_main_ahrs_fake_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("dlg_main_ahrs_fake_test"); }
 
 constexpr uint8_t kGetFloat = frame::OP_GET_REPLY | OBJ_FLOAT32;
 constexpr uint8_t kSetInt = frame::OP_SET_REPLY | OBJ_INT32;

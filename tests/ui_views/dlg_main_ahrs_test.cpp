@@ -3,6 +3,7 @@
 // command buttons and their enable rule, and "Reset View".
 #include "device/connection.h"
 #include "tests/e2e/child_process.h"
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/opengl_ahrs.h"
 
@@ -19,8 +20,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,24 +31,11 @@ namespace {
 
 constexpr int kTimeoutMs = 100;  // generous for a loaded machine
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "dlg_main_ahrs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("dlg_main_ahrs_test"); }
 
 std::string SimPath() {
     const char* dir = std::getenv("TARVIK_BIN_DIR");
     return std::string(dir ? dir : ".") + "/tarvik-sim";
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // One simulator with its request log and control FIFO in a temporary folder;
@@ -107,7 +93,7 @@ protected:
     // Waits until the simulator has written its log (its lines are flushed at once).
     std::string LogAfterSettle() {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return ReadFile(sim.log);
+        return ReadAll(sim.log);
     }
 
     std::unique_ptr<QWidget> host;

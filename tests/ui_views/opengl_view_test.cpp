@@ -1,6 +1,7 @@
 // The 3D attitude view in a real window (run under xvfb-run): projection on
 // resize, the mouse rules through real events, the selection pass, and the
 // rendered picture read back from the framebuffer.
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/views/opengl_ahrs.h"
 
 #include <QApplication>
@@ -17,13 +18,7 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "opengl_view_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("opengl_view_test"); }
 
 class TestView : public COpenGlAhrs {
 public:

@@ -4,6 +4,7 @@
 // title.
 #include "ui/views/opengl_wnd.h"
 
+#include "tests/ui_toolkit/test_app.h"
 #include "ui/toolkit/message_box.h"
 
 #include <QApplication>
@@ -13,13 +14,7 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "opengl_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApp("opengl_wnd_test"); }
 
 bool SendWheel(COpenGlWnd& view, QPoint pixels, QPoint angle) {
     QWheelEvent ev(QPointF(10, 10), QPointF(10, 10), pixels, angle, Qt::NoButton, Qt::NoModifier,
