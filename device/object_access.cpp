@@ -330,7 +330,10 @@ int32_t CObjectAccess::Receive(uint8_t* buffer) {
         }
         collected += kept;
         budget -= kept;
-        if (collected > 4 && collected == buffer[1] + 4 && buffer[collected - 1] == frame::ETX) return collected;
+        // The frame ends where its length byte says. Bytes read past that end
+        // (a sync line the module sent right after the reply) are not part
+        // of it: the frame is complete and the validation judges it alone.
+        if (collected > 4 && collected >= buffer[1] + 4) return buffer[1] + 4;
     }
     return collected;
 }
