@@ -16,7 +16,7 @@ bool SyncFuzzPort::Close() {
     const bool was = m_open;
     m_open = false;
     m_hung = false;
-    m_queue.clear();  // a new descriptor starts with an empty queue
+    Purge();  // a new descriptor starts with an empty queue
     return was;
 }
 
@@ -24,18 +24,20 @@ bool SyncFuzzPort::EnsureOpen() { return m_open || Open(); }
 
 int32_t SyncFuzzPort::GetInQueue() {
     queueAsked = true;
-    lastQueueReport = HungOrClosed() ? -1 : static_cast<int32_t>(m_queue.size());
+    lastQueueReport = HungOrClosed() ? -1 : static_cast<int32_t>(m_queue.size() - m_head);
     return lastQueueReport;
 }
 
 int32_t SyncFuzzPort::Read(void* buffer, int32_t length) {
     int32_t got = -1;
     if (!HungOrClosed() && length >= 0 && !m_failRead) {
-        size_t n = std::min(static_cast<size_t>(length), m_queue.size());
+        size_t n = std::min(static_cast<size_t>(length), m_queue.size() - m_head);
         if (m_readLimit >= 0) n = std::min(n, static_cast<size_t>(m_readLimit));
-        if (n) std::memcpy(buffer, m_queue.data(), n);
-        readBytes.insert(readBytes.end(), m_queue.begin(), m_queue.begin() + static_cast<long>(n));
-        m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<long>(n));
+        const uint8_t* from = m_queue.data() + m_head;
+        if (n) std::memcpy(buffer, from, n);
+        readBytes.insert(readBytes.end(), from, from + n);
+        m_head += n;
+        if (m_head == m_queue.size()) Purge();
         got = static_cast<int32_t>(n);
     }
     m_failRead = false;
@@ -44,8 +46,19 @@ int32_t SyncFuzzPort::Read(void* buffer, int32_t length) {
     return got;
 }
 
+void SyncFuzzPort::Purge() {
+    m_queue.clear();
+    m_head = 0;
+}
+
 void SyncFuzzPort::Arrive(const uint8_t* bytes, size_t count) {
-    if (!HungOrClosed()) m_queue.insert(m_queue.end(), bytes, bytes + count);
+    if (HungOrClosed()) return;
+    if (m_head > kQueueMax) {
+        m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<long>(m_head));
+        m_head = 0;
+    }
+    const size_t room = kQueueMax - std::min(kQueueMax, m_queue.size() - m_head);
+    m_queue.insert(m_queue.end(), bytes, bytes + std::min(count, room));
 }
 
 void SyncFuzzPort::BeginStep() {

@@ -16,11 +16,15 @@ public:
     bool EnsureOpen() override;
     int32_t Write(const void*, int32_t) override { return -1; }
     int32_t Read(void* buffer, int32_t length) override;
-    void Purge() override { m_queue.clear(); }
+    void Purge() override;
     bool IsOpen() const override { return m_open; }
     int32_t GetInQueue() override;
     int32_t GetOutQueue() override { return m_open ? 0 : -1; }
     int32_t WaitForInput(int32_t) override { return GetInQueue(); }
+
+    // Bytes a full driver buffer holds at most; more are lost, as on a line
+    // nobody reads (and the fuzzer's memory stays bounded).
+    static constexpr size_t kQueueMax = 64 * 1024;
 
     // Script actions. Bytes arrive only while the port is open and not hung up.
     void Arrive(const uint8_t* bytes, size_t count);
@@ -43,6 +47,7 @@ public:
 
 private:
     std::vector<uint8_t> m_queue;
+    size_t m_head = 0;  // the first byte not read yet
     bool m_open = true;
     bool m_hung = false;
     bool m_failRead = false;

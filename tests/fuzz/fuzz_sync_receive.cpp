@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> big;
     size_t i = 0;
     int steps = 0;
-    while (i < size && steps < 2000) {
+    while (i < size && steps < 1000) {
         const uint8_t op = data[i++];
         const int param = op >> 4;
         switch (op & 0x0f) {
@@ -137,7 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const size_t k = std::min<size_t>(8, size - i);
             if (k == 0) break;
             big.resize(size_t(param + 1) * 1024);
-            for (size_t j = 0; j < big.size(); ++j) big[j] = data[i + j % k];
+            const size_t first = std::min(k, big.size());
+            std::memcpy(big.data(), data + i, first);
+            for (size_t have = first; have < big.size(); have *= 2)
+                std::memcpy(big.data() + have, big.data(), std::min(have, big.size() - have));
             i += k;
             h.port.Arrive(big.data(), big.size());
             break;
