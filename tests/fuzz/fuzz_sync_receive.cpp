@@ -125,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         switch (op & 0x0f) {
         case 0: {  // raw bytes: a count, then the bytes
             if (i >= size) break;
-            const size_t n = std::min<size_t>(data[i++], size - i);
+            const size_t count = data[i++];
+            const size_t n = std::min(count, size - i);
             h.port.Arrive(data + i, n);
             i += n;
             break;
