@@ -33,3 +33,24 @@ TEST(IniReader, StrayCarriageReturnDoesNotChangeTheLineEnds) {
     again.LoadText(file.Text());
     EXPECT_EQ(again.Text(), file.Text());
 }
+
+#include "device/sync_receiver.h"
+#include "tests/device/fake_port.h"
+
+#include <string>
+
+// An LF at the start of a chunk is a line break of its own unless the chunk
+// shown before ended in CR: "abc" then "\nd" keeps the line break in the text.
+TEST(SyncReceive, LeadingLfAfterAChunkWithoutCrIsShown) {
+    uint32_t clock = 0;
+    CFakePort port(&clock);
+    CSyncReceiver rx;
+    CSyncReceiver::Chunk c;
+    rx.Receive(&port, false, &c);
+    for (int i = 0; i < 9; ++i) rx.Receive(&port, true, &c);
+    port.available = {'a', 'b', 'c'};
+    ASSERT_TRUE(rx.Receive(&port, true, &c));
+    port.available = {'\n', 'd'};
+    ASSERT_TRUE(rx.Receive(&port, true, &c));
+    EXPECT_EQ(std::string(c.text, size_t(c.textLength)), "\nd");
+}

@@ -14,7 +14,6 @@
 #include <QShowEvent>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -53,7 +52,7 @@ QByteArray FilePathBytes(const char* path) {
 
 const DialogTemplate& CDlgMainSync::PageTemplate() { return kTemplate157; }
 
-CDlgMainSync::CDlgMainSync(QWidget* parent) : CDialog(kTemplate157, parent), m_buffer(BUFFER_SIZE) {}
+CDlgMainSync::CDlgMainSync(QWidget* parent) : CDialog(kTemplate157, parent) {}
 
 CDlgMainSync::~CDlgMainSync() {
     DestroyWindow();
@@ -258,52 +257,19 @@ void CDlgMainSync::Clear() {
 }
 
 void CDlgMainSync::Receive(bool display) {
-    if (!g_pSerialCom) return;
-    if (!display) m_skip = SKIP_CHUNKS;
-    char* buf = m_buffer.data();
-    const int32_t queued = g_pSerialCom->GetInQueue();
-    if (queued < 0) {
-        // The port was hung up (module unplugged) or is closed. On this tab no
-        // request runs whose back-off would reopen it, so the page does, at
-        // most once a second, and the stream comes back with the module.
-        const auto now = std::chrono::steady_clock::now();
-        if (now - m_lastReopen >= std::chrono::seconds(1)) {
-            m_lastReopen = now;
-            g_pSerialCom->Close();
-            g_pSerialCom->EnsureOpen();
-        }
-    } else if (queued > 0) {
-        int32_t got = g_pSerialCom->Read(buf, std::min<int32_t>(queued, READ_MAX));
-        if (got > 0) {
-            // A CR LF pair stays in one chunk.
-            if (buf[got - 1] == '\r') {
-                const int32_t more = g_pSerialCom ? g_pSerialCom->Read(buf + got, 1) : 0;
-                if (more > 0) got += more;
-            }
-            buf[got] = '\0';
-            if (display) {
-                if (m_skip > 0) {
-                    --m_skip;
-                    return;
-                }
-                // The file gets every byte as it came, so it stays a copy of
-                // the stream even when a CR LF pair was split after all.
-                if (m_file) {
-                    if (std::fwrite(buf, size_t(got), 1, m_file) != 1 || std::fflush(m_file) != 0) {
-                        const int err = errno;
-                        CloseFile();
-                        ReportFileError(QStringLiteral("Writing the export file \"%1\" failed: %2.\nRecording has stopped.")
-                                            .arg(m_filePath, QString::fromLocal8Bit(std::strerror(err))));
-                    }
-                }
-                // The text box leaves out the LF of a pair split by the previous chunk.
-                const bool splitLf = buf[0] == '\n';
-                ShowChunk(buf + (splitLf ? 1 : 0), got - (splitLf ? 1 : 0));
-                return;
-            }
+    CSyncReceiver::Chunk chunk;
+    if (!m_receiver.Receive(g_pSerialCom, display, &chunk)) return;
+    // The file gets every byte as it came, so it stays a copy of the stream
+    // even when a CR LF pair was split after all.
+    if (m_file) {
+        if (std::fwrite(chunk.bytes, size_t(chunk.length), 1, m_file) != 1 || std::fflush(m_file) != 0) {
+            const int err = errno;
+            CloseFile();
+            ReportFileError(QStringLiteral("Writing the export file \"%1\" failed: %2.\nRecording has stopped.")
+                                .arg(m_filePath, QString::fromLocal8Bit(std::strerror(err))));
         }
     }
-    if (m_skip > 0) --m_skip;
+    ShowChunk(chunk.text, chunk.textLength);
 }
 
 void CDlgMainSync::ShowChunk(const char* data, int length) {

@@ -6,6 +6,7 @@
 // a scrolling text box trimmed by halves, and writes it verbatim to the
 // export file "sync_file". The lamp is green exactly while the export file is
 // open; a file that cannot be opened or written is said in a message.
+#include "device/sync_receiver.h"
 #include "ui/toolkit/dialog.h"
 #include "ui/toolkit/file_dialog.h"
 
@@ -13,12 +14,10 @@
 #include <QPointer>
 #include <QString>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class IndicatorImages;
 class QMessageBox;
@@ -41,11 +40,10 @@ public:
         TIMER_RECEIVE = 1001,
         STATE_PERIOD_MS = 100,
         RECEIVE_PERIOD_MS = 10,
-        READ_MAX = 10240,       // bytes taken per tick at most
-        BUFFER_SIZE = 10256,
+        READ_MAX = CSyncReceiver::READ_MAX,  // bytes taken per tick at most
         TEXT_LIMIT = 80000,     // characters the text box holds at most
         TRIM_ABOVE = 64000,     // beyond this the older half of the lines goes
-        SKIP_CHUNKS = 10,       // ticks thrown away after Run
+        SKIP_CHUNKS = CSyncReceiver::SKIP_CHUNKS,  // ticks thrown away after Run
         LAMP_OFF = 149,
         LAMP_ON = 151,
     };
@@ -81,11 +79,12 @@ public:
     using SavePrompt = std::function<QString(const SaveFileRequest&)>;
     void SetSavePrompt(SavePrompt prompt) { m_prompt = std::move(prompt); }
 
-    // One reception step: what is queued on the port, at most READ_MAX bytes
-    // (and the LF behind a final CR). display false only flushes the queue
-    // and restarts the skip count.
+    // One reception step on the connection's port (CSyncReceiver): what is
+    // queued, at most READ_MAX bytes (and the LF behind a final CR), goes to
+    // the export file and the text box. display false only flushes the
+    // queue and restarts the skip count.
     void Receive(bool display);
-    int ChunksToSkip() const { return m_skip; }
+    int ChunksToSkip() const { return m_receiver.ChunksToSkip(); }
 
     void OnTimer(int id) override;
     void OnCommand(int id) override;
@@ -119,8 +118,6 @@ private:
     QPointer<QMessageBox> m_errorBox;
     SavePrompt m_prompt;
     bool m_lastConnected = false;
-    int m_skip = 0;
-    std::chrono::steady_clock::time_point m_lastReopen{};  // last reopen after a hung-up port
-    std::vector<char> m_buffer;
+    CSyncReceiver m_receiver;
     mutable std::unique_ptr<IndicatorImages> m_lamps;
 };
