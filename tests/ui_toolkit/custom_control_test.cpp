@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <vector>
@@ -96,7 +97,10 @@ TEST(CustomControl, ShowSizeMoveWheelLeaveHooks) {
     dlg.show();
     p->resize(70, 40);
     EXPECT_EQ(p->size, QSize(70, 40));
-    QTest::mouseMove(p, QPoint(9, 8));  // no button held
+    // Sent directly: a synthesised cursor move goes through the X server and
+    // may arrive after the check, or not at all while the dialog re-maps.
+    QMouseEvent mv(QEvent::MouseMove, QPointF(9, 8), QPointF(9, 8), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(p, &mv);  // no button held
     EXPECT_EQ(p->move, QPoint(9, 8));
     Wheel(p, QPoint(120, 0));  // sideways only: not a wheel turn
     Wheel(p, QPoint(0, -120));
