@@ -126,8 +126,15 @@ CTempDir::CTempDir() {
     if (mkdtemp(buffer.data())) m_path = buffer.data();
 }
 
+bool CTempDir::Enter() {
+    std::error_code ec;
+    if (m_oldCwd.empty()) m_oldCwd = std::filesystem::current_path(ec).string();
+    return !ec && !m_path.empty() && chdir(m_path.c_str()) == 0;
+}
+
 CTempDir::~CTempDir() {
     std::error_code ec;
+    if (!m_oldCwd.empty()) std::filesystem::current_path(m_oldCwd, ec);
     if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
 }
 

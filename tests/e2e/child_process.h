@@ -36,9 +36,13 @@ public:
     CTempDir& operator=(const CTempDir&) = delete;
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
+    // Makes the folder the working directory (for windows that write files
+    // next to the program); the destructor returns to the one before.
+    bool Enter();
 
 private:
     std::string m_path;
+    std::string m_oldCwd;
 };
 
 // tarvik-sim on the link <dir>/tty (and more as the arguments say). Start

@@ -44,10 +44,7 @@ int Samples(const CDlgRealtimeTrack& w) {
 class ChartWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        oldCwd = buf;
-        ASSERT_EQ(chdir(dir.Path().c_str()), 0);
+        ASSERT_TRUE(dir.Enter());
     }
     void TearDown() override {
         window.reset();
@@ -56,7 +53,6 @@ protected:
         delete g_pAppIni;
         g_pAppIni = nullptr;
         sim.Stop();
-        (void)chdir(oldCwd.c_str());
     }
     // Settings from the given lines, the simulator (with its request log) and the window.
     void Open(const std::string& ini, const std::vector<std::string>& simArgs = {"--hold-euler", "10,20,30"},
@@ -88,7 +84,7 @@ protected:
 
     CTempDir dir;
     CSimProcess sim;
-    std::string log, oldCwd;
+    std::string log;
     std::unique_ptr<CDlgRealtimeTrack> window;
     std::unique_ptr<CTARVIK_UIDlg> main;
 };

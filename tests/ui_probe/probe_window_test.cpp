@@ -53,10 +53,7 @@ double Wave(const std::string& mode, bool spectrum, int c, int i) {
 class ProbeWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        oldCwd = buf;
-        ASSERT_EQ(chdir(dir.Path().c_str()), 0);
+        ASSERT_TRUE(dir.Enter());
         SetMessageBoxHook([this](const MessageBoxRequest& r) {
             messages.push_back(r.text.toStdString());
             return IDOK;
@@ -69,7 +66,6 @@ protected:
         g_pAppIni = nullptr;
         sim.Stop();
         SetMessageBoxHook(nullptr);
-        (void)chdir(oldCwd.c_str());
     }
     void Open(const std::vector<std::string>& simArgs, const std::string& ini = "") {
         std::ofstream(dir.File("TARVIK_UI.ini")) << "[Property]\n" << ini;
@@ -125,7 +121,7 @@ protected:
 
     CTempDir dir;
     CSimProcess sim;
-    std::string log, oldCwd;
+    std::string log;
     std::unique_ptr<CDlgProbe> window;
     std::vector<std::string> messages;
 };

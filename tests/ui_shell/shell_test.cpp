@@ -50,10 +50,7 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
-        char buf[4096];
-        ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-        m_oldCwd = buf;
-        ASSERT_EQ(chdir(m_dir.Path().c_str()), 0);
+        ASSERT_TRUE(m_dir.Enter());
     }
     void TearDown() override {
         m_dlg.reset();
@@ -62,7 +59,6 @@ protected:
         g_pAppIni = nullptr;
         m_sim.Stop();
         m_fake.reset();
-        (void)chdir(m_oldCwd.c_str());
     }
     void WriteIni(const std::string& body) {
         std::ofstream(m_dir.File("TARVIK_UI.ini")) << "[Property]\n" << body;
@@ -110,7 +106,6 @@ protected:
     CSimProcess m_sim;
     std::unique_ptr<CFakeModule> m_fake;
     std::string m_link;
-    std::string m_oldCwd;
     std::unique_ptr<CTARVIK_UIDlg> m_dlg;
 };
 
