@@ -16,6 +16,7 @@
 // lost, doubled or split outside the times the checks can explain.
 #include "app/app_ini.h"
 #include "app/multimedia_timer.h"
+#include "device/object_access.h"
 #include "app/c_locale.h"
 #include "device/connection.h"
 #include "device/tick.h"
@@ -99,6 +100,19 @@ struct Interval {
 
 bool InAny(const std::vector<Interval>& v, double t, double margin) {
     return std::any_of(v.begin(), v.end(), [&](const Interval& i) { return i.Covers(t, margin); });
+}
+
+// The longest stretch of [a, b] that none of the intervals covers.
+double LongestUncovered(double a, double b, std::vector<Interval> cover) {
+    std::sort(cover.begin(), cover.end(), [](const Interval& x, const Interval& y) { return x.from < y.from; });
+    double longest = 0, at = a;
+    for (const auto& c : cover) {
+        if (c.to <= at) continue;
+        if (c.from >= b) break;
+        longest = std::max(longest, c.from - at);
+        at = std::max(at, c.to);
+    }
+    return std::max(longest, b - at);
 }
 
 // Why a sync line of the module's time `at` (seconds) is missing from the
@@ -229,6 +243,20 @@ int main(int argc, char** argv) {
     chartShown.push_back({0, -1});  // the window opened on the AHRS tab with the Chart window
     selectPhase(0);
 
+    // Each exchange that received nothing (a reply the simulator dropped on
+    // purpose) starts the 1 s back-off, in which the Chart window records
+    // nothing: its mark, in seconds since the start, explains such a gap.
+    std::vector<double> noReplyMarks;
+    uint32_t lastNoReply = 0;
+    QTimer backOffTimer;
+    QObject::connect(&backOffTimer, &QTimer::timeout, [&] {
+        const uint32_t mark = g_pObjectAccess ? g_pObjectAccess->NoReplyTime() : 0;
+        if (mark != 0 && mark != lastNoReply) noReplyMarks.push_back(int32_t(mark - tick0) / 1000.0);
+        lastNoReply = mark;
+    });
+    backOffTimer.start(100);
+    const double timeoutS = g_pObjectAccess->TransactionTimeout() / 1000.0;
+
     QTimer phaseTimer, unplugTimer, reportTimer;
     QObject::connect(&phaseTimer, &QTimer::timeout, [&] { selectPhase(++phaseNo); });
     phaseTimer.start(static_cast<int>(o.phase * 1000));
@@ -263,6 +291,7 @@ int main(int argc, char** argv) {
     RunFor(o.minutes * 60);
     const double tEnd = now();
     phaseTimer.stop();
+    backOffTimer.stop();
     unplugTimer.stop();
     reportTimer.stop();
     if (!chartShown.empty() && chartShown.back().to < 0) chartShown.back().to = tEnd;
@@ -378,8 +407,18 @@ int main(int argc, char** argv) {
     const std::string captured = ReadAll(capture);
     std::string captureRest;
     const std::vector<std::string> cap = SplitLines(captured, &captureRest);
-    long capBad = 0, capBackwards = 0, capGapsUnplug = 0, capGapsOther = 0, capMissingChart = 0;
+    long capBad = 0, capBackwards = 0, capGapsUnplug = 0, capGapsBackOff = 0, capGapsOther = 0;
     double capMaxGapOther = 0;
+    // What excuses the window from recording: being hidden (between its shown
+    // stretches) and each exchange that waited in vain, with its back-off.
+    std::vector<Interval> hiddenSpans;
+    for (size_t k = 0; k <= chartShown.size(); ++k) {
+        const double from = k == 0 ? -1e9 : chartShown[k - 1].to - margin;
+        const double to = k == chartShown.size() ? 1e9 : chartShown[k].from + margin;
+        if (to > from) hiddenSpans.push_back({from, to});
+    }
+    std::vector<Interval> excused = hiddenSpans;
+    for (double m : noReplyMarks) excused.push_back({m - timeoutS - margin, m + 1.0 + margin});
     long lastTick = -1;
     const double chartPeriod = CDlgRealtimeTrack::UpdatePeriod() / 1000.0;
     for (size_t k = 1; k < cap.size(); ++k) {
@@ -394,15 +433,15 @@ int main(int argc, char** argv) {
         if (lastTick >= 0 && t <= lastTick) ++capBackwards;
         if (lastTick >= 0 && t - lastTick > 1500) {
             const double a = lastTick / 1000.0, b = t / 1000.0;
-            // A gap while the window was hidden (the Sync tab) is expected.
-            bool hidden = true;
-            for (const auto& c : chartShown)
-                if (c.from + margin < b && c.to - margin > a && (std::max(a, c.from) + margin < std::min(b, c.to)))
-                    hidden = false;
+            // A gap at an unplug, or one that is all hidden window and
+            // back-offs (no stretch over 1.5 s left), is expected.
             bool unplug = false;
             for (const auto& u : unplugged)
                 if (u.from < b + margin && u.to + margin > a) unplug = true;
+            const bool hidden = LongestUncovered(a, b, excused) <= 1.5;
             if (unplug) ++capGapsUnplug;
+            else if (hidden && LongestUncovered(a, b, hiddenSpans) > 1.5)
+                ++capGapsBackOff;
             else if (!hidden) {
                 ++capGapsOther;
                 capMaxGapOther = std::max(capMaxGapOther, b - a);
@@ -410,7 +449,6 @@ int main(int argc, char** argv) {
         }
         lastTick = t;
     }
-    (void)capMissingChart;
     double chartSeconds = 0;
     for (const auto& c : chartShown) chartSeconds += c.to - c.from;
 
@@ -462,9 +500,10 @@ int main(int argc, char** argv) {
     std::printf("\n%ld of %zu replugs took longer than %.1f s (the port was not opened again)\n", slowResumes,
                 resumes.size(), kReopen + kClockMargin);
     std::printf("capture file: %zu lines (header + %d recorded), %ld malformed, %ld out of order, gaps over "
-                "1.5 s: %ld at an unplug, %ld otherwise (longest %.1f s); chart period %.0f ms\n",
-                cap.size(), recorded, capBad, capBackwards, capGapsUnplug, capGapsOther, capMaxGapOther,
-                chartPeriod * 1000);
+                "1.5 s: %ld at an unplug, %ld in back-offs after a reply that never came (%zu such exchanges in "
+                "the run), %ld otherwise (longest %.1f s); chart period %.0f ms\n",
+                cap.size(), recorded, capBad, capBackwards, capGapsUnplug, capGapsBackOff, noReplyMarks.size(),
+                capGapsOther, capMaxGapOther, chartPeriod * 1000);
     std::printf("chart shown %.0f s: %d samples recorded, %.1f per second (one every %.0f ms would be %.1f)\n",
                 chartSeconds, recorded, chartSeconds > 0 ? recorded / chartSeconds : 0, chartPeriod * 1000,
                 chartPeriod > 0 ? 1 / chartPeriod : 0);
