@@ -248,26 +248,11 @@ int main(int argc, char** argv) {
     // nothing: its mark, in seconds since the start, explains such a gap.
     std::vector<double> noReplyMarks;
     uint32_t lastNoReply = 0;
-    // Every request first drops what waits on the port, sync bytes too: a
-    // line cut or joined on the Sync tab is explained only when a request was
-    // made about then (the Chart window's last exchanges before its hide).
-    // The call counters of the object access say when requests were made.
-    std::vector<Interval> requests;
-    uint32_t lastCalls = GetObjectStatistics().calls + SetObjectStatistics().calls;
-    double lastSample = now();
     QTimer backOffTimer;
     QObject::connect(&backOffTimer, &QTimer::timeout, [&] {
         const uint32_t mark = g_pObjectAccess ? g_pObjectAccess->NoReplyTime() : 0;
         if (mark != 0 && mark != lastNoReply) noReplyMarks.push_back(int32_t(mark - tick0) / 1000.0);
         lastNoReply = mark;
-        const uint32_t calls = GetObjectStatistics().calls + SetObjectStatistics().calls;
-        const double t = now();
-        if (calls != lastCalls) {
-            if (!requests.empty() && requests.back().to >= lastSample - 0.001) requests.back().to = t;
-            else requests.push_back({lastSample, t});
-        }
-        lastCalls = calls;
-        lastSample = t;
     });
     backOffTimer.start(100);
     const double timeoutS = g_pObjectAccess->TransactionTimeout() / 1000.0;
@@ -342,8 +327,8 @@ int main(int argc, char** argv) {
         const size_t again = log[i].find("time,", 1);
         if (again != std::string::npos) where.emplace(log[i].substr(again), i);
     }
-    long expWhole = 0, expForeign = 0, expForeignRequest = 0, expForeignSyncTab = 0, expDoubled = 0, expBackwards = 0;
-    std::vector<std::string> foreignShown;  // the first unexplained ones, with their time
+    long expWhole = 0, expForeign = 0, expForeignSyncTab = 0, expDoubled = 0, expBackwards = 0;
+    std::vector<std::string> foreignShown;  // the first unexplained ones, placed by the line before
     long lostUnplug = 0, lostChart = 0, lostNotReopened = 0, lostOther = 0;
     std::vector<long> lostOtherTimes, notReopenedTimes;
     auto count = [&](long m) {
@@ -367,14 +352,15 @@ int main(int argc, char** argv) {
         const auto it = where.find(exp[k]);
         if (it == where.end()) {
             // The first line may begin inside a line (the page skips its first chunks).
-            const long t = LineTime(exp[k]);
             if (k == 0) continue;
             ++expForeign;
-            const double at = t >= 0 ? t / 1000.0 : (prev >= 0 ? LineTime(log[size_t(prev)]) / 1000.0 : -1);
+            // A cut or joined line's own time field is not to be trusted: a
+            // piece of one line's time joined to the rest of another
+            // ("time,47" + "00,2.85,...") reads as a time far off. It lies
+            // just after the last whole line, so that line's time places it.
+            const double at = prev >= 0 ? LineTime(log[size_t(prev)]) / 1000.0 : 0;
             if (Classify(at, unplugged, chartShown) != Cause::Unexplained) continue;
-            if (InAny(requests, at, margin)) {
-                ++expForeignRequest;
-            } else if (++expForeignSyncTab <= 10) {
+            if (++expForeignSyncTab <= 10) {
                 char head[48];
                 std::snprintf(head, sizeof head, "t=%.2f s: ", at);
                 foreignShown.push_back(head + exp[k].substr(0, 60));
@@ -498,9 +484,9 @@ int main(int argc, char** argv) {
                 rss0, rssAfterStart, warm.rss, warm.t, rssEnd, rssSlope, warm.t, rssFlat ? "flat" : "GROWING");
     std::printf("sync log: %zu lines (%zu bytes)\n", log.size(), sent.size());
     std::printf("export file: %zu bytes, %zu lines, %ld whole lines of the log, %ld doubled, %ld out of order, "
-                "%ld not in the log (%ld of them on the Sync tab beside a request, %ld with none), %s\n",
-                exported.size(), exp.size(), expWhole, expDoubled, expBackwards, expForeign, expForeignRequest,
-                expForeignSyncTab, exportRest.empty() ? "ends with CR LF" : "ends inside a line");
+                "%ld not in the log (%ld of them on the Sync tab), %s\n",
+                exported.size(), exp.size(), expWhole, expDoubled, expBackwards, expForeign, expForeignSyncTab,
+                exportRest.empty() ? "ends with CR LF" : "ends inside a line");
     for (const auto& f : foreignShown) std::printf("  not in the log: %s\n", f.c_str());
     std::printf("lines missing from the export: %ld while unplugged (and %.1f s to reopen), %ld while the Chart "
                 "window polled, %ld on the Sync tab after a replug before the next Chart phase, %ld otherwise "
