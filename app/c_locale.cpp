@@ -1,6 +1,7 @@
 #include "app/c_locale.h"
 
 #include <clocale>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
@@ -27,8 +28,6 @@ private:
     locale_t m_old;
 };
 
-}  // namespace
-
 std::string FormatCv(const char* format, va_list args) {
     CScopedCLocale scope;
     char buffer[128];
@@ -43,6 +42,8 @@ std::string FormatCv(const char* format, va_list args) {
     text.resize(static_cast<size_t>(n));
     return text;
 }
+
+}  // namespace
 
 std::string FormatC(const char* format, ...) {
     va_list args;

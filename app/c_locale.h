@@ -3,12 +3,10 @@
 // whatever locale the process runs in. Qt switches the process to the user's
 // locale at start-up; the settings file, the displayed values and the files
 // the program writes must read the same under every LANG.
-#include <cstdarg>
 #include <string>
 
-// printf-style formatting in the C locale.
+// printf-style formatting in the C locale: the program's one number formatter.
 std::string FormatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatCv(const char* format, va_list args);
 
 // strtod in the C locale; *end (when given) points behind the number.
 double ParseDoubleC(const char* text, char** end = nullptr);

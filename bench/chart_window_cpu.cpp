@@ -4,9 +4,8 @@
 // figures in docs/performance.md. CHART_SHOT=file.png saves a picture of
 // the window at the end of the shown phase.
 #include "app/app_ini.h"
+#include "bench/bench_sim.h"
 #include "bench/cpu_time.h"
-#include "device/connection.h"
-#include "tests/e2e/child_process.h"
 #include "ui/charts/dlg_realtime_track.h"
 
 #include <QApplication>
@@ -35,22 +34,6 @@ double Measure(double seconds) {
     return (CpuSeconds() - cpu0) / (t.elapsed() / 1000.0);
 }
 
-// CPU seconds of another process (the simulator), from /proc.
-double ProcessCpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string f;
-    double utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> f; ++i) {
-        if (i == 14) utime = std::atof(f.c_str());
-        if (i == 15) stime = std::atof(f.c_str());
-    }
-    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 size_t LineCount(const std::string& path) {
     std::ifstream in(path);
     size_t n = 0;
@@ -67,14 +50,7 @@ int main(int argc, char** argv) {
     CTempDir dir;
     g_pAppIni = new CAppIni(dir.File("TARVIK_UI.ini"));
     CSimProcess sim;
-    if (!sim.Start(dir.File("tty"), {})) {
-        std::fprintf(stderr, "tarvik-sim: %s\n", sim.Error().c_str());
-        return 1;
-    }
-    if (!ConnectDevice(dir.File("tty").c_str(), 115200, 30, 1, nullptr)) {
-        std::fprintf(stderr, "cannot connect to tarvik-sim\n");
-        return 1;
-    }
+    if (!StartBenchSim(sim, dir.File("tty"), {}, 115200)) return 1;
     CDlgRealtimeTrack window;
     window.Create();
     window.show();

@@ -1,10 +1,13 @@
 // Exchanges per second and latency percentiles of a 3-float get (object 0x37)
 // through CObjectAccess over a pty: against tarvik-sim (paced and --no-pace)
 // and against a bare echo thread that answers every 13-byte request with a
-// 21-byte reply at once; and the read-out time of a 990-value probe block.
+// 21-byte reply at once (also with a session being recorded, and with the
+// UDP feed on top); and the read-out time of a 990-value probe block.
+#include "app/session_recorder.h"
+#include "app/udp_feed.h"
 #include "device/object_access.h"
 #include "device/serial_com.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -90,7 +93,9 @@ void BM_SimGetEuler(benchmark::State& state) {
 BENCHMARK(BM_SimGetEuler)->Arg(1)->Arg(0)->ArgName("paced")->Iterations(2000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // The floor: the same 13 bytes out and a 21-byte reply back through a pty,
-// with a thread that answers as fast as it can.
+// with a thread that answers as fast as it can. Arg 1: a session recorder
+// listens (queue + writer thread into a file); arg 2: the UDP feed as well
+// (to a local port nobody reads).
 void BM_PtyEcho(benchmark::State& state) {
     int master = -1, slave = -1;
     char name[128] = {};
@@ -131,7 +136,22 @@ void BM_PtyEcho(benchmark::State& state) {
             state.SkipWithError("cannot open the pty");
         } else {
             CObjectAccess access(&port, 100, 1);
+            CTempDir dir;
+            CSessionRecorder recorder;
+            CUdpFeed udp;
+            std::string error;
+            if (state.range(0) >= 1) {
+                if (!recorder.Start(dir.File("bench.jsonl"), SessionHeader{}, &error)) state.SkipWithError(error.c_str());
+                access.AddObserver(&recorder);
+            }
+            if (state.range(0) >= 2) {
+                if (!udp.Open("127.0.0.1:9", &error)) state.SkipWithError(error.c_str());
+                access.AddObserver(&udp);
+            }
             RunGets(state, access);
+            access.RemoveObserver(&recorder);
+            access.RemoveObserver(&udp);
+            recorder.Stop();
         }
     }
     stop = true;
@@ -139,7 +159,32 @@ void BM_PtyEcho(benchmark::State& state) {
     close(slave);
     close(master);
 }
-BENCHMARK(BM_PtyEcho)->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PtyEcho)->Arg(0)->Arg(1)->Arg(2)->ArgName("observers")->Iterations(5000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// What one report costs the exchange path: the observer call alone, for a
+// 3-float get (arg 0: the recorder's queue; arg 1: the UDP feed's datagram).
+void BM_ObserverReport(benchmark::State& state) {
+    CTempDir dir;
+    CSessionRecorder recorder;
+    CUdpFeed udp;
+    std::string error;
+    IExchangeObserver* observer = &recorder;
+    if (state.range(0) == 0 && !recorder.Start(dir.File("bench.jsonl"), SessionHeader{}, &error))
+        state.SkipWithError(error.c_str());
+    if (state.range(0) == 1) {
+        if (!udp.Open("127.0.0.1:9", &error)) state.SkipWithError(error.c_str());
+        observer = &udp;
+    }
+    const double euler[3] = {1.5, -2.25, 90.0};
+    ExchangeReport report;
+    report.type = OBJ_FLOAT32;
+    report.index = 0x37;
+    report.values = euler;
+    report.valueCount = 3;
+    for (auto _ : state) observer->OnExchange(report);
+    recorder.Stop();
+}
+BENCHMARK(BM_ObserverReport)->Arg(0)->Arg(1)->ArgName("udp")->Unit(benchmark::kNanosecond);
 
 // Read-out of a 990-value spectrum block: 31 gets of up to 32 int32 values
 // from objects 0x28..0x2b, timed from the first run to the last.

@@ -10,7 +10,7 @@
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/frame.h"
-#include "tests/e2e/sim_session.h"
+#include "tests/support/sim_session.h"
 #include "ui/charts/dlg_probe.h"
 #include "ui/charts/probe_plot.h"
 
@@ -99,8 +99,7 @@ int main(int argc, char** argv) {
             }
             ms.push_back(w->LastReadOutMs());
         }
-        const ProbeSource& s = kProbeSources[k.row];
-        Stats(k.name, ms, WireMs(s.channels * s.samples));
+        Stats(k.name, ms, WireMs(od::ProbeKindAt(k.row)->Total()));
     }
 
     // The same gets straight through the link, without the window.

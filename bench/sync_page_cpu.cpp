@@ -6,9 +6,9 @@
 // thread, trimming of the text box included. Run it by hand under Xvfb
 // (xvfb-run -a bin/tarvik-sync-cpu [seconds]); figures in docs/performance.md.
 #include "app/app_ini.h"
+#include "bench/bench_sim.h"
 #include "bench/cpu_time.h"
-#include "device/connection.h"
-#include "tests/e2e/sim_session.h"
+#include "tests/support/sim_session.h"
 #include "ui/views/dlg_main_sync.h"
 
 #include <QApplication>
@@ -88,15 +88,9 @@ int main(int argc, char** argv) {
     g_pAppIni->saveOnExit = false;
     const std::string syncLog = dir.File("sync-log");
     CSimProcess sim;
-    if (!sim.Start(dir.File("tty"), {"--baud", "921600", "--force", "sd=0xfff", "--force", "sp=10", "--sync-log",
-                                     syncLog})) {
-        std::fprintf(stderr, "tarvik-sim: %s\n", sim.Error().c_str());
+    if (!StartBenchSim(sim, dir.File("tty"),
+                       {"--baud", "921600", "--force", "sd=0xfff", "--force", "sp=10", "--sync-log", syncLog}, 921600))
         return 1;
-    }
-    if (!ConnectDevice(dir.File("tty").c_str(), 921600, 30, 1, nullptr)) {
-        std::fprintf(stderr, "cannot connect to tarvik-sim\n");
-        return 1;
-    }
     const std::string exportFile = dir.File("records.csv");
     std::snprintf(g_pAppIni->sync_file, sizeof g_pAppIni->sync_file, "%s", exportFile.c_str());
 

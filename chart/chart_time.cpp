@@ -1,10 +1,9 @@
 #include "chart/chart_time.h"
 
-#include <clocale>
+#include "app/c_locale.h"
+
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
-#include <locale.h>
 
 namespace tchart {
 
@@ -103,28 +102,6 @@ bool HasDateLetters(const std::string& s) {
 }
 
 }  // namespace
-
-std::string FormatC(const char* fmt, ...) {
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    const locale_t old = uselocale(cLocale);
-    char buf[256];
-    va_list ap;
-    va_start(ap, fmt);
-    const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
-    va_end(ap);
-    std::string out;
-    if (n >= static_cast<int>(sizeof buf)) {
-        out.resize(static_cast<size_t>(n) + 1);
-        va_start(ap, fmt);
-        std::vsnprintf(out.data(), out.size(), fmt, ap);
-        va_end(ap);
-        out.resize(static_cast<size_t>(n));
-    } else if (n > 0) {
-        out.assign(buf, static_cast<size_t>(n));
-    }
-    uselocale(old);
-    return out;
-}
 
 double chartTime(int year, int month, int day, int hour, int minute, double second) {
     const long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays;

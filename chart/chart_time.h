@@ -28,8 +28,4 @@ std::string formatLabel(const std::string& tmpl, double value);
 // for minutes, 0.001 for "fff". 0 when the template is not a date template.
 double dateTemplateResolution(const std::string& tmpl);
 
-// printf-style formatting in the C locale ('.' as the decimal point),
-// whatever locale the program runs in.
-std::string FormatC(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-
 }  // namespace tchart

@@ -1,5 +1,7 @@
 #include "chart/track_chart.h"
 
+#include "app/c_locale.h"
+
 #include <algorithm>
 
 namespace tchart {

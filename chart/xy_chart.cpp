@@ -1,9 +1,11 @@
 #include "chart/xy_chart.h"
 
+#include "chart/plot_painter.h"
+#include "chart/polyline.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -16,8 +18,6 @@ namespace {
 constexpr int kMajorTickPx = 4;
 constexpr int kMinorTickPx = 2;
 constexpr int kLabelGap = 3;
-
-bool IsGap(double v) { return v >= NoValue || std::isnan(v); }
 
 QFont MakeFont(const TextStyle& style) {
     // "arial.ttf" -> family "Arial" (fontconfig picks a metric match); a "bd"
@@ -69,21 +69,50 @@ void Axis::setTickDensity(int majorPx, int minorPx) {
 }
 
 void Axis::setDateScale(double lo, double hi, double majorStep, double minorStep) {
-    m_mode = Mode::Date;
-    m_isDate = true;
+    setScale(Mode::Date, lo, hi, majorStep, minorStep);
+}
+
+void Axis::setLinearScale(double lo, double hi, double majorStep, double minorStep) {
+    setScale(Mode::Linear, lo, hi, majorStep, minorStep);
+}
+
+void Axis::setScale(Mode mode, double lo, double hi, double majorStep, double minorStep) {
+    m_mode = mode;
+    m_isDate = mode == Mode::Date;
     m_lo = lo;
     m_hi = hi;
     m_majorStep = majorStep;
     m_minorStep = minorStep;
 }
 
-void Axis::setLinearScale(double lo, double hi, double majorStep, double minorStep) {
-    m_mode = Mode::Linear;
-    m_isDate = false;
-    m_lo = lo;
-    m_hi = hi;
-    m_majorStep = majorStep;
-    m_minorStep = minorStep;
+bool Axis::layOutFixedLinear(int lengthPx) {
+    if (m_mode != Mode::Linear || !(m_hi > m_lo)) return false;
+    AxisScale s{m_lo, m_hi, m_majorStep, m_minorStep};
+    if (s.major <= 0) s.major = NiceStep(s.hi - s.lo, lengthPx, m_majorDensity);
+    m_scale = s;
+    m_hasScale = true;
+    return true;
+}
+
+void Axis::layOutAutoLinear(double lo, double hi, int lengthPx) {
+    if (lo > hi) return;
+    m_scale = AutoLinearScale(lo, hi, lengthPx, m_majorDensity, m_minorDensity);
+    m_hasScale = true;
+}
+
+void Axis::finishTicks() {
+    m_major.clear();
+    m_minor.clear();
+    if (!m_hasScale) return;
+    const AxisScale& s = m_scale;
+    m_major = TickPositions(s.lo, s.hi, s.major);
+    if (s.minor > 0) {
+        for (double v : TickPositions(s.lo, s.hi, s.minor)) {
+            // Minor ticks that coincide with major ones are left out.
+            const double k = v / s.major;
+            if (std::fabs(k - std::round(k)) > 1e-6) m_minor.push_back(v);
+        }
+    }
 }
 
 void Axis::setLabelFormat(const std::string& tmpl) { m_format = tmpl; }
@@ -121,6 +150,7 @@ void LegendBox::setBackground(uint32_t color, uint32_t edgeColor, int raisedEffe
 
 struct XYChart::Impl {
     int width = 0, height = 0;
+    double pixelRatio = 1.0;
     uint32_t bg = BackgroundColor, edge = Transparent;
     int raised = 0;
     PlotArea plot;
@@ -131,6 +161,18 @@ struct XYChart::Impl {
     std::vector<std::unique_ptr<LineLayer>> layers;
     std::unique_ptr<QImage> dynamicLayer;
     bool laidOut = false;
+
+    // Pixel of a value on the laid-out axes.
+    double xPixel(double v) const;
+    double yPixel(double v) const;
+
+    // The steps of a rendering, in their drawing order.
+    void drawBackground(QPainter& g) const;
+    void drawGrid(QPainter& g) const;
+    void drawSeries(QPainter& g) const;
+    int drawAxes(QPainter& g) const;
+    void drawTitles(QPainter& g, int yLabelWidth) const;
+    void drawLegend(QPainter& g) const;
 };
 
 XYChart::XYChart(int width, int height, uint32_t bgColor, uint32_t edgeColor, int raisedEffect)
@@ -191,18 +233,6 @@ size_t PointCount(const LineLayer& layer, const DataSet& ds) {
     return layer.xData().empty() ? ds.data().size() : std::min(layer.xData().size(), ds.data().size());
 }
 
-void FinishTicks(const AxisScale& s, std::vector<double>& major, std::vector<double>& minor) {
-    major = TickPositions(s.lo, s.hi, s.major);
-    minor.clear();
-    if (s.minor > 0) {
-        for (double v : TickPositions(s.lo, s.hi, s.minor)) {
-            // Minor ticks that coincide with major ones are left out.
-            const double k = v / s.major;
-            if (std::fabs(k - std::round(k)) > 1e-6) minor.push_back(v);
-        }
-    }
-}
-
 }  // namespace
 
 void XYChart::layout() {
@@ -220,73 +250,56 @@ void XYChart::layout() {
         if (xa.m_minorStep > 0) s.minor = xa.m_minorStep;
         xa.m_scale = s;
         xa.m_hasScale = true;
-    } else if (xa.m_mode == Axis::Mode::Linear && xa.m_hi > xa.m_lo) {
-        AxisScale s{xa.m_lo, xa.m_hi, xa.m_majorStep, xa.m_minorStep};
-        if (s.major <= 0) s.major = NiceStep(s.hi - s.lo, p.width, xa.m_majorDensity);
-        xa.m_scale = s;
-        xa.m_hasScale = true;
-    } else {
+    } else if (!xa.layOutFixedLinear(p.width)) {
         double lo = std::numeric_limits<double>::max(), hi = -lo;
         for (const auto& layer : d.layers)
             for (const auto& ds : layer->m_sets)
                 for (size_t i = 0, n = PointCount(*layer, *ds); i < n; ++i) {
                     const double x = XOf(*layer, i);
-                    if (IsGap(x) || IsGap(ds->m_data[i])) continue;
+                    if (IsNoValue(x) || IsNoValue(ds->m_data[i])) continue;
                     lo = std::min(lo, x);
                     hi = std::max(hi, x);
                 }
-        if (lo <= hi) {
-            xa.m_scale = AutoLinearScale(lo, hi, p.width, xa.m_majorDensity, xa.m_minorDensity);
-            xa.m_hasScale = true;
-        }
+        xa.layOutAutoLinear(lo, hi, p.width);
     }
-    if (xa.m_hasScale) FinishTicks(xa.m_scale, xa.m_major, xa.m_minor);
-    else xa.m_major.clear(), xa.m_minor.clear();
+    xa.finishTicks();
 
     // Y axis: automatic over the points that lie within the x scale.
     Axis& ya = d.y;
     ya.m_hasScale = false;
-    if (ya.m_mode == Axis::Mode::Linear && ya.m_hi > ya.m_lo) {
-        AxisScale s{ya.m_lo, ya.m_hi, ya.m_majorStep, ya.m_minorStep};
-        if (s.major <= 0) s.major = NiceStep(s.hi - s.lo, p.height, ya.m_majorDensity);
-        ya.m_scale = s;
-        ya.m_hasScale = true;
-    } else {
+    if (!ya.layOutFixedLinear(p.height)) {
         double lo = std::numeric_limits<double>::max(), hi = -lo;
         const double xlo = xa.m_scale.lo, xhi = xa.m_scale.hi;
         for (const auto& layer : d.layers)
             for (const auto& ds : layer->m_sets)
                 for (size_t i = 0, n = PointCount(*layer, *ds); i < n; ++i) {
                     const double x = XOf(*layer, i), v = ds->m_data[i];
-                    if (IsGap(x) || IsGap(v)) continue;
+                    if (IsNoValue(x) || IsNoValue(v)) continue;
                     if (xa.m_hasScale && (x < xlo || x > xhi)) continue;
                     lo = std::min(lo, v);
                     hi = std::max(hi, v);
                 }
-        if (lo <= hi) {
-            ya.m_scale = AutoLinearScale(lo, hi, p.height, ya.m_majorDensity, ya.m_minorDensity);
-            ya.m_hasScale = true;
-        }
+        ya.layOutAutoLinear(lo, hi, p.height);
     }
-    if (ya.m_hasScale) FinishTicks(ya.m_scale, ya.m_major, ya.m_minor);
-    else ya.m_major.clear(), ya.m_minor.clear();
+    ya.finishTicks();
 
     d.laidOut = true;
 }
 
-double XYChart::xToPixel(double x) const {
-    const Impl& d = *m_d;
-    const AxisScale& s = d.x.m_scale;
-    if (!(s.hi > s.lo)) return d.plot.left;
-    return d.plot.left + (x - s.lo) / (s.hi - s.lo) * d.plot.width;
+double XYChart::Impl::xPixel(double v) const {
+    const AxisScale& s = x.m_scale;
+    if (!(s.hi > s.lo)) return plot.left;
+    return plot.left + (v - s.lo) / (s.hi - s.lo) * plot.width;
 }
 
-double XYChart::yToPixel(double y) const {
-    const Impl& d = *m_d;
-    const AxisScale& s = d.y.m_scale;
-    if (!(s.hi > s.lo)) return d.plot.top + d.plot.height;
-    return d.plot.top + d.plot.height - (y - s.lo) / (s.hi - s.lo) * d.plot.height;
+double XYChart::Impl::yPixel(double v) const {
+    const AxisScale& s = y.m_scale;
+    if (!(s.hi > s.lo)) return plot.top + plot.height;
+    return plot.top + plot.height - (v - s.lo) / (s.hi - s.lo) * plot.height;
 }
+
+double XYChart::xToPixel(double x) const { return m_d->xPixel(x); }
+double XYChart::yToPixel(double y) const { return m_d->yPixel(y); }
 
 ChartMetrics XYChart::getChartMetrics() {
     layout();
@@ -307,7 +320,10 @@ ChartMetrics XYChart::getChartMetrics() {
 
 QImage* XYChart::initDynamicLayer() {
     if (!m_d->dynamicLayer) {
-        m_d->dynamicLayer = std::make_unique<QImage>(m_d->width, m_d->height, QImage::Format_ARGB32_Premultiplied);
+        const double r = m_d->pixelRatio;
+        m_d->dynamicLayer = std::make_unique<QImage>(qRound(m_d->width * r), qRound(m_d->height * r),
+                                                     QImage::Format_ARGB32_Premultiplied);
+        m_d->dynamicLayer->setDevicePixelRatio(r);
         m_d->dynamicLayer->fill(Qt::transparent);
     }
     return m_d->dynamicLayer.get();
@@ -316,170 +332,194 @@ QImage* XYChart::initDynamicLayer() {
 void XYChart::removeDynamicLayer() { m_d->dynamicLayer.reset(); }
 bool XYChart::hasDynamicLayer() const { return m_d->dynamicLayer != nullptr; }
 
-QImage XYChart::makeChart() {
-    layout();
-    const Impl& d = *m_d;
-    const PlotArea& p = d.plot;
-    QImage img(d.width, d.height, QImage::Format_ARGB32_Premultiplied);
-    img.fill(IsTransparent(d.bg) ? QColor(Qt::transparent) : ToQColor(d.bg));
-    QPainter g(&img);
-    g.setRenderHint(QPainter::Antialiasing, false);
-    g.setRenderHint(QPainter::TextAntialiasing, true);
+// ---- rendering --------------------------------------------------------------
 
-    if (!IsTransparent(d.edge)) {
-        g.setPen(ToQColor(d.edge));
-        g.setBrush(Qt::NoBrush);
-        g.drawRect(0, 0, d.width - 1, d.height - 1);
+namespace {
+
+int Px(double v) { return static_cast<int>(std::lround(v)); }
+
+}  // namespace
+
+// The chart's background and outer edge, the plot area's background.
+void XYChart::Impl::drawBackground(QPainter& g) const {
+    PlotPainter pp(g);
+    if (!IsTransparent(edge)) {
+        pp.SetPen(ToQColor(edge));
+        pp.Outline(0, 0, width, height);
     }
+    if (!IsTransparent(plot.bg)) g.fillRect(QRect(plot.left, plot.top, plot.width, plot.height), ToQColor(plot.bg));
+}
 
-    // Plot area background and grid.
-    const QRect plotRect(p.left, p.top, p.width, p.height);
-    if (!IsTransparent(p.bg)) g.fillRect(plotRect, ToQColor(p.bg));
-    const int bottom = p.top + p.height - 1;
-    const int right = p.left + p.width - 1;
+// Grid lines at the major ticks, inside the plot area's edges.
+void XYChart::Impl::drawGrid(QPainter& g) const {
+    PlotPainter pp(g);
+    const PlotArea& p = plot;
+    const int bottom = p.top + p.height - 1, right = p.left + p.width - 1;
     if (!IsTransparent(p.hGrid)) {
-        g.setPen(ToQColor(p.hGrid));
-        for (double v : d.y.m_major) {
-            const int py = static_cast<int>(std::lround(yToPixel(v)));
-            if (py > p.top && py < bottom) g.drawLine(p.left, py, right, py);
+        pp.SetPen(ToQColor(p.hGrid));
+        for (double v : y.m_major) {
+            const int py = Px(yPixel(v));
+            if (py > p.top && py < bottom) pp.Line(p.left, py, right + 1, py);
         }
     }
     if (!IsTransparent(p.vGrid)) {
-        g.setPen(ToQColor(p.vGrid));
-        for (double v : d.x.m_major) {
-            const int px = static_cast<int>(std::lround(xToPixel(v)));
-            if (px > p.left && px < right) g.drawLine(px, p.top, px, bottom);
+        pp.SetPen(ToQColor(p.vGrid));
+        for (double v : x.m_major) {
+            const int px = Px(xPixel(v));
+            if (px > p.left && px < right) pp.Line(px, p.top, px, bottom + 1);
         }
     }
+}
 
-    // Data lines, broken at every gap.
+// The data lines, broken at every gap, clipped to the plot area and its margin.
+void XYChart::Impl::drawSeries(QPainter& g) const {
+    const PlotArea& p = plot;
     g.save();
-    g.setClipRect(plotRect.adjusted(-d.clip, -d.clip, d.clip, d.clip));
-    QPolygonF run;
-    for (const auto& layer : d.layers) {
+    g.setClipRect(QRect(p.left, p.top, p.width, p.height).adjusted(-clip, -clip, clip, clip));
+    for (const auto& layer : layers) {
         for (const auto& ds : layer->m_sets) {
             if (IsTransparent(ds->m_color)) continue;
             QPen pen(ToQColor(ds->m_color));
             pen.setWidth(layer->m_lineWidth);
             g.setPen(pen);
-            run.clear();
-            auto flush = [&] {
-                if (run.size() >= 2) g.drawPolyline(run);
-                else if (run.size() == 1) g.drawPoint(run.front());
-                run.clear();
-            };
+            GapPolyline line(g, true);
             for (size_t i = 0, n = PointCount(*layer, *ds); i < n; ++i) {
-                const double x = XOf(*layer, i), v = ds->m_data[i];
-                if (IsGap(x) || IsGap(v)) {
-                    flush();
-                    continue;
-                }
-                run.append(QPointF(std::floor(xToPixel(x)) + 0.5, std::floor(yToPixel(v)) + 0.5));
+                const double xv = XOf(*layer, i), v = ds->m_data[i];
+                if (IsNoValue(xv) || IsNoValue(v)) line.Break();
+                else line.Add(QPointF(std::floor(xPixel(xv)) + 0.5, std::floor(yPixel(v)) + 0.5));
             }
-            flush();
         }
     }
     g.restore();
+}
 
+// The plot area's edge, the axis lines, ticks and tick labels; answers the
+// width of the widest y label.
+int XYChart::Impl::drawAxes(QPainter& g) const {
+    PlotPainter pp(g);
+    const PlotArea& p = plot;
+    const int bottom = p.top + p.height - 1, right = p.left + p.width - 1;
     if (!IsTransparent(p.edge)) {
-        g.setPen(ToQColor(p.edge));
-        g.setBrush(Qt::NoBrush);
-        g.drawRect(p.left, p.top, p.width - 1, p.height - 1);
+        pp.SetPen(ToQColor(p.edge));
+        pp.Outline(p.left, p.top, p.left + p.width, p.top + p.height);
     }
-
-    // Axes, ticks and labels.
     const QColor axisColor(0, 0, 0);
-    g.setPen(axisColor);
-    g.drawLine(p.left, p.top, p.left, bottom);
-    g.drawLine(p.left, bottom, right, bottom);
-    const QFont labelFont = MakeFont(TextStyle{});
-    g.setFont(labelFont);
-    const QFontMetrics fm(labelFont);
+    pp.SetPen(axisColor);
+    pp.SetExactTextWidth(true);
+    pp.Line(p.left, p.top, p.left, bottom + 1);
+    pp.Line(p.left, bottom, right + 1, bottom);
+    g.setFont(MakeFont(TextStyle{}));
+    const QFontMetrics fm(g.font());
     int yLabelWidth = 0;
-    for (double v : d.y.m_minor) {
-        const int py = static_cast<int>(std::lround(yToPixel(v)));
-        g.drawLine(p.left - kMinorTickPx, py, p.left - 1, py);
+    for (double v : y.m_minor) {
+        const int py = Px(yPixel(v));
+        pp.Line(p.left - kMinorTickPx, py, p.left, py);
     }
-    for (double v : d.y.m_major) {
-        const int py = static_cast<int>(std::lround(yToPixel(v)));
-        g.drawLine(p.left - kMajorTickPx, py, p.left - 1, py);
-        const QString text = QString::fromStdString(d.y.labelOf(v));
-        const int w = fm.horizontalAdvance(text);
-        yLabelWidth = std::max(yLabelWidth, w);
-        g.drawText(QRect(p.left - kMajorTickPx - kLabelGap - w, py - fm.height() / 2, w, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, text);
+    for (double v : y.m_major) {
+        const int py = Px(yPixel(v));
+        pp.Line(p.left - kMajorTickPx, py, p.left, py);
+        const QString text = QString::fromStdString(y.labelOf(v));
+        yLabelWidth = std::max(yLabelWidth, fm.horizontalAdvance(text));
+        pp.Text(p.left - kMajorTickPx - kLabelGap, py - fm.height() / 2, text, HAlign::Right, VAlign::Top, axisColor);
     }
-    for (double v : d.x.m_minor) {
-        const int px = static_cast<int>(std::lround(xToPixel(v)));
-        g.drawLine(px, bottom + 1, px, bottom + kMinorTickPx);
+    for (double v : x.m_minor) {
+        const int px = Px(xPixel(v));
+        pp.Line(px, bottom + 1, px, bottom + kMinorTickPx + 1);
     }
-    for (double v : d.x.m_major) {
-        const int px = static_cast<int>(std::lround(xToPixel(v)));
-        g.drawLine(px, bottom + 1, px, bottom + kMajorTickPx);
-        const QString text = QString::fromStdString(d.x.labelOf(v));
+    for (double v : x.m_major) {
+        const int px = Px(xPixel(v));
+        pp.Line(px, bottom + 1, px, bottom + kMajorTickPx + 1);
+        const QString text = QString::fromStdString(x.labelOf(v));
         const int w = fm.horizontalAdvance(text);
         // Centred under its tick, but shifted in where that would cut it at an image edge.
-        const int left = std::clamp(px - w / 2 - 1, 0, std::max(0, d.width - (w + 2)));
-        g.drawText(QRect(left, bottom + kMajorTickPx + 1, w + 2, fm.height()), Qt::AlignCenter, text);
+        const int left = std::clamp(px - w / 2 - 1, 0, std::max(0, width - (w + 2)));
+        pp.Text(left + 1 + w / 2, bottom + kMajorTickPx + 1, text, HAlign::Center, VAlign::Top, axisColor);
     }
+    return yLabelWidth;
+}
 
-    // Y axis title, turned a quarter to the left, centred on the plot area.
-    if (!d.y.m_title.empty()) {
-        const QFont tf = MakeFont(d.y.m_titleStyle);
+// The axis titles: y turned a quarter to the left, centred on the plot area
+// beside its labels; x centred under the x labels.
+void XYChart::Impl::drawTitles(QPainter& g, int yLabelWidth) const {
+    const PlotArea& p = plot;
+    const int bottom = p.top + p.height - 1;
+    if (!y.m_title.empty()) {
+        const QFont tf = MakeFont(y.m_titleStyle);
         const QFontMetrics tfm(tf);
-        const QString text = QString::fromStdString(d.y.m_title);
+        const QString text = QString::fromStdString(y.m_title);
         g.save();
         g.setFont(tf);
-        g.setPen(ToQColor(d.y.m_titleStyle.color));
+        g.setPen(ToQColor(y.m_titleStyle.color));
         const int cx = std::max(tfm.ascent(), p.left - kMajorTickPx - kLabelGap - yLabelWidth - 4 - tfm.descent());
         g.translate(cx, p.top + p.height / 2.0);
         g.rotate(-90);
         g.drawText(QPointF(-tfm.horizontalAdvance(text) / 2.0, 0), text);
         g.restore();
     }
-    if (!d.x.m_title.empty()) {
-        const QFont tf = MakeFont(d.x.m_titleStyle);
+    if (!x.m_title.empty()) {
+        const QFont tf = MakeFont(x.m_titleStyle);
+        const int labelHeight = QFontMetrics(MakeFont(TextStyle{})).height();
         g.save();
         g.setFont(tf);
-        g.setPen(ToQColor(d.x.m_titleStyle.color));
-        g.drawText(QRect(p.left, bottom + kMajorTickPx + fm.height() + 2, p.width, QFontMetrics(tf).height()),
-                   Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(d.x.m_title));
+        g.setPen(ToQColor(x.m_titleStyle.color));
+        g.drawText(QRect(p.left, bottom + kMajorTickPx + labelHeight + 2, p.width, QFontMetrics(tf).height()),
+                   Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(x.m_title));
         g.restore();
     }
+}
 
-    // Legend: one entry per named data set, in columns.
-    if (d.legend) {
-        const LegendBox& lb = *d.legend;
-        const QFont lf = MakeFont(lb.m_style);
-        const QFontMetrics lfm(lf);
-        std::vector<std::pair<QString, QColor>> entries;
-        for (const auto& layer : d.layers)
-            for (const auto& ds : layer->m_sets)
-                if (!ds->m_name.empty()) entries.emplace_back(QString::fromStdString(ds->m_name), ToQColor(ds->m_color));
-        const int key = std::max(4, lfm.ascent() - 2);
-        const int rowH = lfm.height() + 2;
-        int colW = 0;
-        for (const auto& e : entries) colW = std::max(colW, key + 4 + lfm.horizontalAdvance(e.first) + 8);
-        if (lb.m_width > 0) colW = std::max(1, (lb.m_width - 8) / lb.m_cols);
-        const int rows = entries.empty() ? 0 : (static_cast<int>(entries.size()) + lb.m_cols - 1) / lb.m_cols;
-        const int boxW = lb.m_width > 0 ? lb.m_width : colW * std::min<int>(lb.m_cols, static_cast<int>(entries.size())) + 8;
-        const QRect box(lb.m_x, lb.m_y, boxW, rows * rowH + 4);
-        if (!IsTransparent(lb.m_bg)) g.fillRect(box, ToQColor(lb.m_bg));
-        if (!IsTransparent(lb.m_edge)) {
-            g.setPen(ToQColor(lb.m_edge));
-            g.drawRect(box.adjusted(0, 0, -1, -1));
-        }
-        g.setFont(lf);
-        g.setPen(ToQColor(lb.m_style.color));
-        for (size_t i = 0; i < entries.size(); ++i) {
-            const int col = static_cast<int>(i) % lb.m_cols, row = static_cast<int>(i) / lb.m_cols;
-            const int ex = lb.m_x + 4 + col * colW, ey = lb.m_y + 2 + row * rowH;
-            g.fillRect(QRect(ex, ey + (rowH - key) / 2, key, key), entries[i].second);
-            g.drawText(QRect(ex + key + 4, ey, colW - key - 4, rowH), Qt::AlignLeft | Qt::AlignVCenter,
-                       entries[i].first);
-        }
+// The legend: one entry per named data set, in columns.
+void XYChart::Impl::drawLegend(QPainter& g) const {
+    if (!legend) return;
+    const LegendBox& lb = *legend;
+    const QFont lf = MakeFont(lb.m_style);
+    const QFontMetrics lfm(lf);
+    std::vector<std::pair<QString, QColor>> entries;
+    for (const auto& layer : layers)
+        for (const auto& ds : layer->m_sets)
+            if (!ds->m_name.empty()) entries.emplace_back(QString::fromStdString(ds->m_name), ToQColor(ds->m_color));
+    const int key = std::max(4, lfm.ascent() - 2);
+    const int rowH = lfm.height() + 2;
+    int colW = 0;
+    for (const auto& e : entries) colW = std::max(colW, key + 4 + lfm.horizontalAdvance(e.first) + 8);
+    if (lb.m_width > 0) colW = std::max(1, (lb.m_width - 8) / lb.m_cols);
+    const int rows = entries.empty() ? 0 : (static_cast<int>(entries.size()) + lb.m_cols - 1) / lb.m_cols;
+    const int boxW =
+        lb.m_width > 0 ? lb.m_width : colW * std::min<int>(lb.m_cols, static_cast<int>(entries.size())) + 8;
+    const QRect box(lb.m_x, lb.m_y, boxW, rows * rowH + 4);
+    if (!IsTransparent(lb.m_bg)) g.fillRect(box, ToQColor(lb.m_bg));
+    if (!IsTransparent(lb.m_edge)) {
+        PlotPainter pp(g);
+        pp.SetPen(ToQColor(lb.m_edge));
+        pp.Outline(box.left(), box.top(), box.left() + box.width(), box.top() + box.height());
     }
+    g.setFont(lf);
+    g.setPen(ToQColor(lb.m_style.color));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const int col = static_cast<int>(i) % lb.m_cols, row = static_cast<int>(i) / lb.m_cols;
+        const int ex = lb.m_x + 4 + col * colW, ey = lb.m_y + 2 + row * rowH;
+        g.fillRect(QRect(ex, ey + (rowH - key) / 2, key, key), entries[i].second);
+        g.drawText(QRect(ex + key + 4, ey, colW - key - 4, rowH), Qt::AlignLeft | Qt::AlignVCenter, entries[i].first);
+    }
+}
 
+void XYChart::setDevicePixelRatio(double ratio) { m_d->pixelRatio = ratio > 0 ? ratio : 1.0; }
+
+QImage XYChart::makeChart() {
+    layout();
+    const Impl& d = *m_d;
+    QImage img(qRound(d.width * d.pixelRatio), qRound(d.height * d.pixelRatio), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(d.pixelRatio);
+    img.fill(IsTransparent(d.bg) ? QColor(Qt::transparent) : ToQColor(d.bg));
+    QPainter g(&img);
+    g.setRenderHint(QPainter::Antialiasing, false);
+    g.setRenderHint(QPainter::TextAntialiasing, true);
+    d.drawBackground(g);
+    d.drawGrid(g);
+    d.drawSeries(g);
+    const int yLabelWidth = d.drawAxes(g);
+    d.drawTitles(g, yLabelWidth);
+    d.drawLegend(g);
     if (d.dynamicLayer) g.drawImage(0, 0, *d.dynamicLayer);
     g.end();
     return img;

@@ -74,6 +74,13 @@ public:
 private:
     friend class XYChart;
     enum class Mode { Auto, Linear, Date };
+    void setScale(Mode mode, double lo, double hi, double majorStep, double minorStep);
+    // Layout steps: the fixed linear scale over lengthPx pixels (false when the
+    // axis has none); the automatic one over the data's lo..hi (none when
+    // lo > hi); then the ticks of whatever scale the axis got.
+    bool layOutFixedLinear(int lengthPx);
+    void layOutAutoLinear(double lo, double hi, int lengthPx);
+    void finishTicks();
     Mode m_mode = Mode::Auto;
     double m_lo = 0, m_hi = 0, m_majorStep = 0, m_minorStep = 0;
     int m_majorDensity = 30, m_minorDensity = 10;
@@ -159,6 +166,10 @@ public:
     // Computes the scales and the tick positions (once per change); makeChart
     // and getChartMetrics call it when needed.
     void layout();
+    // Device pixels per chart pixel of the picture makeChart returns (its
+    // devicePixelRatio): 2 draws a chart of width x height at twice the
+    // resolution, for a screen at that scale. 1 by default.
+    void setDevicePixelRatio(double ratio);
     QImage makeChart();
     ChartMetrics getChartMetrics();
 

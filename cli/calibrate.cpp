@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 namespace clicalib {
@@ -51,59 +51,14 @@ bool SendStart(const std::function<bool()>& stopped) {
     return false;
 }
 
-void PrintParameters() {
-    float bias[9] = {}, scale[9] = {};
-    if (g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, od::OBJ_CALIB_BIAS, 0, bias, 9) &&
-        g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, od::OBJ_CALIB_SCALE, 0, scale, 9)) {
-        std::printf("%s\n", Format("module bias: %.3f %.3f %.3f uT", bias[6], bias[7], bias[8]).c_str());
-        std::printf("%s\n", Format("module scale: %.5f %.5f %.5f", scale[6], scale[7], scale[8]).c_str());
-    }
+// The module's magnetometer offset from its bias table, when it can be read.
+std::optional<calib::Point3> ModuleOffset() {
+    float bias[9] = {};
+    if (!g_pObjectAccess || !g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, od::OBJ_CALIB_BIAS, 0, bias, 9)) return std::nullopt;
+    return calib::Point3{bias[6], bias[7], bias[8]};
 }
 
 }  // namespace
-
-SampleReport AnalyseSamples(const std::vector<calib::Point3>& samples) {
-    SampleReport r;
-    r.samples = samples.size();
-    if (samples.empty()) return r;
-    if (auto fit = calib::FitAxisAlignedEllipsoid(samples)) {
-        r.fitted = true;
-        r.fit = *fit;
-        r.covered = calib::CoveredSectors(samples, fit->centre, fit->radii);
-        return r;
-    }
-    // No ellipsoid: judge the directions about the mean, each axis by its spread.
-    calib::Point3 mean, spread{1, 1, 1};
-    for (const auto& p : samples) mean = {mean.x + p.x, mean.y + p.y, mean.z + p.z};
-    const double n = double(samples.size());
-    mean = {mean.x / n, mean.y / n, mean.z / n};
-    double sx = 0, sy = 0, sz = 0;
-    for (const auto& p : samples) {
-        sx = std::fmax(sx, std::fabs(p.x - mean.x));
-        sy = std::fmax(sy, std::fabs(p.y - mean.y));
-        sz = std::fmax(sz, std::fabs(p.z - mean.z));
-    }
-    spread = {sx > 0 ? sx : 1, sy > 0 ? sy : 1, sz > 0 ? sz : 1};
-    r.covered = calib::CoveredSectors(samples, mean, spread);
-    return r;
-}
-
-std::string FormatReport(const SampleReport& r) {
-    char text[160];
-    std::snprintf(text, sizeof text, "samples: %zu\ncoverage: %d of %d directions (%.0f %%)\n", r.samples, r.covered,
-                  kSectors, 100.0 * r.covered / kSectors);
-    std::string out = text;
-    if (!r.fitted) return out + "fit: none (too few readings, or all in a plane or along a line)\n";
-    const auto& c = r.fit.centre;
-    const auto& a = r.fit.radii;
-    // The residual is relative to the radius; in uT about the mean semi-axis.
-    const double meanRadius = (a.x + a.y + a.z) / 3;
-    out += Format("fit centre: %.3f %.3f %.3f uT\n", c.x, c.y, c.z);
-    out += Format("fit semi-axes: %.3f %.3f %.3f uT\n", a.x, a.y, a.z);
-    std::snprintf(text, sizeof text, "fit residual: %.5f (RMS of normalised radius - 1, about %.3f uT)\n",
-                  r.fit.residual, r.fit.residual * meanRadius);
-    return out + text;
-}
 
 std::string SamplesCsv(const std::vector<calib::Point3>& samples) {
     std::string out = "x,y,z\n";
@@ -111,8 +66,9 @@ std::string SamplesCsv(const std::vector<calib::Point3>& samples) {
     return out;
 }
 
-int CalibrateMagnetometer(const std::string& samplesPath, const std::function<bool()>& stopped) {
-    if (!SendStart(stopped)) return Fail("calibration command 4 failed: no or bad reply");
+int CalibrateMagnetometer(const std::string& samplesPath, bool json, const std::function<bool()>& stopped) {
+    if (!SendStart(stopped))
+        return Fail(std::string("calibration command 4 failed: ") + FailureText(g_pObjectAccess));
     std::vector<calib::Point3> samples;
     const auto start = std::chrono::steady_clock::now();
     auto lastProgress = start;
@@ -148,7 +104,18 @@ int CalibrateMagnetometer(const std::string& samplesPath, const std::function<bo
         if (!over && elapsed > kLimitS) break;
     }
     // What the readings show is worth most when the module refused them.
-    std::fputs(FormatReport(AnalyseSamples(samples)).c_str(), stdout);
+    calib::MagCoachModule module;
+    module.ended = true;
+    module.reportedFailure = over && (uint32_t(status) & od::STATUS_CALIB_FAILED);
+    if (over) module.offset = ModuleOffset();
+    const calib::MagCoachReport report = calib::CoachMagnetometer(samples, module);
+    if (json) {
+        std::printf("%s\n", calib::CoachJson(report).c_str());
+    } else {
+        for (const std::string& line : calib::CoachLines(report, calib::MagCoachText::Ascii).All())
+            std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
     if (!samplesPath.empty()) {
         const std::string csv = SamplesCsv(samples);
         FILE* f = std::fopen(samplesPath.c_str(), "wb");
@@ -162,7 +129,6 @@ int CalibrateMagnetometer(const std::string& samplesPath, const std::function<bo
     std::snprintf(hex, sizeof hex, "0x%08x", s);
     if (s & od::STATUS_CALIB_FAILED) return Fail(std::string("calibration failed (status ") + hex + ")");
     if (!(s & od::STATUS_CALIB_SUCCESS)) return Fail(std::string("calibration ended without success (status ") + hex + ")");
-    PrintParameters();
     std::fprintf(stderr, "calibration success (status %s)\n", hex);
     return 0;
 }

@@ -1,10 +1,16 @@
 #include "cli/cli_commands.h"
 
 #include "app/app_ini.h"
+#include "app/probe_file.h"
 #include "cli/calibrate.h"
 #include "cli/doctor.h"
-#include "cli/dump_file.h"
-#include "cli/object_values.h"
+#include "app/config_compare.h"
+#include "app/config_file.h"
+#include "app/object_values.h"
+#include "app/session_file.h"
+#include "app/session_recorder.h"
+#include "app/udp_feed.h"
+#include "app/version.h"
 #include "cli/probe_file.h"
 #include "device/connection.h"
 #include "device/object_access.h"
@@ -14,12 +20,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -53,20 +58,8 @@ std::string Hex(uint32_t v, int digits = 2) {
     return text;
 }
 
-// A set writes into a 1, 2 or 4 byte variable; widen it as a get would store it.
-uint32_t WidenVariable(uint8_t type, uint32_t variable) {
-    if (type == OBJ_INT8) {
-        int8_t b;
-        std::memcpy(&b, &variable, 1);
-        return static_cast<uint32_t>(static_cast<int32_t>(b));
-    }
-    if (type == OBJ_INT16) {
-        int16_t h;
-        std::memcpy(&h, &variable, 2);
-        return static_cast<uint32_t>(static_cast<int32_t>(h));
-    }
-    return variable;
-}
+// Why the last device call failed.
+std::string Why() { return FailureText(g_pObjectAccess); }
 
 bool GetInt(uint16_t index, int32_t* value) {
     return g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_INT32, index, 0, value, 1);
@@ -93,6 +86,16 @@ bool Retry(Call call, int attempts = 3) {
     return false;
 }
 
+// The same for the configuration reads and writes of tarvik_app.
+RetryAfterFailure CliRetry() {
+    return [](int failures) {
+        if (failures >= 3 || Stopped()) return false;
+        if (g_pObjectAccess && (g_pObjectAccess->FaultTime() != 0 || g_pObjectAccess->NoReplyTime() != 0))
+            SleepMs(1050);
+        return true;
+    };
+}
+
 // The status word in words: the main window's status-line texts (with "&"
 // for the "&&" a static control needs), after a note of a running calibration.
 std::string StatusWords(int32_t status) {
@@ -104,21 +107,16 @@ std::string StatusWords(int32_t status) {
     return words;
 }
 
-int CmdPorts() {
-    for (const std::string& p : EnumerateSerialPorts()) std::printf("%s\n", p.c_str());
-    return 0;
-}
-
 int CmdInfo() {
     int32_t product = 0, firmware = 0, hardware = 0, status = 0;
     float voltage = 0, temperature = 0;
-    if (!GetInt(od::OBJ_PRODUCT_ID, &product)) return Fail("no reply to object 0x02 (product)");
-    if (!GetInt(od::OBJ_FIRMWARE_VERSION, &firmware)) return Fail("no reply to object 0x03 (firmware)");
-    if (!GetInt(od::OBJ_HARDWARE_VERSION, &hardware)) return Fail("no reply to object 0x04 (hardware)");
-    if (!GetFloat(od::OBJ_VOLTAGE, &voltage)) return Fail("no reply to object 0x30 (voltage)");
-    if (!GetFloat(od::OBJ_TEMPERATURE, &temperature)) return Fail("no reply to object 0x32 (temperature)");
-    if (!GetInt(od::OBJ_STATUS, &status)) return Fail("no reply to object 0x05 (status)");
-    std::printf("product: %d %s\n", product, product == od::kProductTarvik ? "Tarvik (KV-TQM-v1)" : "---");
+    if (!GetInt(od::OBJ_PRODUCT_ID, &product)) return Fail("get 0x02 (product) failed: " + Why());
+    if (!GetInt(od::OBJ_FIRMWARE_VERSION, &firmware)) return Fail("get 0x03 (firmware) failed: " + Why());
+    if (!GetInt(od::OBJ_HARDWARE_VERSION, &hardware)) return Fail("get 0x04 (hardware) failed: " + Why());
+    if (!GetFloat(od::OBJ_VOLTAGE, &voltage)) return Fail("get 0x30 (voltage) failed: " + Why());
+    if (!GetFloat(od::OBJ_TEMPERATURE, &temperature)) return Fail("get 0x32 (temperature) failed: " + Why());
+    if (!GetInt(od::OBJ_STATUS, &status)) return Fail("get 0x05 (status) failed: " + Why());
+    std::printf("product: %d %s\n", product, od::ProductText(product));
     std::printf("firmware: %.2f\n", firmware / 100.0);
     std::printf("hardware: %.2f\n", hardware / 100.0);
     std::printf("voltage: %.9g V\n", static_cast<double>(voltage));
@@ -173,14 +171,14 @@ std::string FormatSlots(uint8_t type, const uint32_t* slots, int32_t count) {
 int CmdGet(const Target& t, int32_t sub) {
     uint32_t slots[256] = {};
     if (!GetElements(t, sub, slots))
-        return Fail("get " + Hex(t.ref.index) + " failed: no or bad reply");
+        return Fail("get " + Hex(t.ref.index) + " failed: " + Why());
     std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
     return 0;
 }
 
 int CmdSet(const Target& t, uint32_t variable) {
     if (!g_pObjectAccess->SetObjectXXX(t.type, t.ref.index, &variable))
-        return Fail("set " + Hex(t.ref.index) + " failed: no or bad reply");
+        return Fail("set " + Hex(t.ref.index) + " failed: " + Why());
     std::printf("%s\n", FormatSlot(t.type, WidenVariable(t.type, variable)).c_str());
     return 0;
 }
@@ -196,7 +194,7 @@ int CmdWatch(const Target& t, const CliOptions& o) {
         if (GetElements(t, o.sub, slots)) {
             std::printf("%s\n", FormatSlots(t.type, slots, t.count).c_str());
         } else {
-            std::printf("error\n");
+            std::printf("error: %s\n", Why().c_str());
             ++failed;
         }
         std::fflush(stdout);
@@ -212,78 +210,89 @@ int CmdWatch(const Target& t, const CliOptions& o) {
     return 0;
 }
 
-// Every object the configuration pages read and write.
-std::vector<const od::ObjectInfo*> ConfigurableObjects() {
-    int n = 0;
-    const od::ObjectInfo* table = od::Catalogue(&n);
-    std::vector<const od::ObjectInfo*> list;
-    for (int i = 0; i < n; ++i)
-        if (table[i].access == od::ACCESS_GET_SET) list.push_back(&table[i]);
-    return list;
-}
-
 int CmdDump(const CliOptions& o) {
-    std::vector<DumpEntry> entries;
-    for (const od::ObjectInfo* info : ConfigurableObjects()) {
-        uint32_t slot = 0;
-        if (!Retry([&] { return g_pObjectAccess->GetObjectXXX(info->type, info->index, 0, &slot, 1); }))
-            return Fail("get " + Hex(info->index) + " failed: no or bad reply");
-        entries.push_back({info->mnemonic ? info->mnemonic : "", info->index, FormatSlot(info->type, slot)});
-    }
-    std::string text = o.format == "json" ? WriteDumpJson(entries) : WriteDumpIni(entries);
+    const ConfigReading reading = ReadConfiguration(CliRetry());
+    if (!reading.ok) return Fail("get " + Hex(reading.failed->index) + " failed: " + Why());
+    std::string text = o.format == "json" ? WriteDumpJson(reading.entries) : WriteDumpIni(reading.entries);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
 
-int CmdRestore(const CliOptions& o) {
-    std::ifstream in(o.args[0], std::ios::binary);
-    if (!in) return Fail("cannot read " + o.args[0]);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::vector<DumpEntry> entries;
-    std::string error;
-    if (!ParseDump(buffer.str(), &entries, &error)) return Fail(o.args[0] + ": " + error);
-    // Check every entry before writing anything, so a bad file changes nothing.
-    struct Write {
-        const od::ObjectInfo* info;
-        uint32_t value;
-    };
-    std::vector<Write> writes;
-    for (const DumpEntry& e : entries) {
-        const od::ObjectInfo* info = od::Find(e.index);
-        if (info == nullptr || info->access != od::ACCESS_GET_SET)
-            return Fail(o.args[0] + ": object " + Hex(e.index) + " is not a configurable object");
-        uint32_t v = 0;
-        if (!ParseValue(info->type, e.value, &v))
-            return Fail(o.args[0] + ": bad value \"" + e.value + "\" for " + Hex(e.index));
-        writes.push_back({info, v});
-    }
-    for (Write& w : writes) {
-        uint32_t echo = w.value;
-        if (!Retry([&] { echo = w.value; return g_pObjectAccess->SetObjectXXX(w.info->type, w.info->index, &echo); }))
-            return Fail("set " + Hex(w.info->index) + " failed: no or bad reply");
-    }
-    if (!Retry([&] { return SetInt(od::OBJ_COMMAND, od::CMD_FLASH_WRITE); }))
-        return Fail("flash write (command 1) failed: no or bad reply");
-    SleepMs(500);
-    int differ = 0;
-    for (const Write& w : writes) {
-        uint32_t slot = 0;
-        if (!Retry([&] { return g_pObjectAccess->GetObjectXXX(w.info->type, w.info->index, 0, &slot, 1); }))
-            return Fail("read-back of " + Hex(w.info->index) + " failed: no or bad reply");
-        uint32_t wrote = WidenVariable(w.info->type, w.value);
-        if (FormatSlot(w.info->type, slot) != FormatSlot(w.info->type, wrote)) {
-            std::printf("differs: %s %s wrote %s read %s\n", w.info->mnemonic, Hex(w.info->index).c_str(),
-                        FormatSlot(w.info->type, wrote).c_str(), FormatSlot(w.info->type, slot).c_str());
-            ++differ;
+// The objects of a checked file that restore writes: all, or those --only
+// names. A name that is unknown or not in the file is a usage error.
+bool SelectWrites(const CliOptions& o, const std::vector<ConfigEntry>& entries, std::vector<ConfigWrite>* writes,
+                  std::string* error) {
+    for (const std::string& name : o.only) {
+        const od::ObjectInfo* info = od::FindByMnemonic(name);
+        if (info == nullptr) {
+            *error = "--only: unknown object " + name;
+            return false;
         }
+        if (std::none_of(entries.begin(), entries.end(), [&](const ConfigEntry& e) { return e.info == info; })) {
+            *error = "--only: " + name + " is not in " + o.args[0];
+            return false;
+        }
+    }
+    for (const ConfigEntry& e : entries)
+        if (o.only.empty() || std::find(o.only.begin(), o.only.end(), e.info->mnemonic) != o.only.end())
+            writes->push_back({e.info, e.slot});
+    return true;
+}
+
+int CmdRestore(const std::vector<ConfigWrite>& writes) {
+    std::string error;
+    if (!WriteConfiguration(writes, &error, CliRetry())) return Fail(error);
+    SleepMs(500);
+    std::vector<ReadBack> back;
+    if (!ReadBackConfiguration(writes, &back, &error, CliRetry())) return Fail(error);
+    int differ = 0;
+    for (const ReadBack& r : back) {
+        if (!r.keptDiffers) continue;
+        std::printf("differs: %s %s wrote %s read %s\n", r.write.info->mnemonic, Hex(r.write.info->index).c_str(),
+                    r.wrote.c_str(), r.kept.c_str());
+        ++differ;
     }
     std::printf("restored %zu objects, %d differ\n", writes.size(), differ);
     if (differ) return Fail(std::to_string(differ) + " object(s) differ after restore");
     return 0;
 }
 
-int CmdStream(const CliOptions& o) {
+// diff: one line per object whose file value differs from the module's, then
+// the counts. The file's values as they stand (restore writes them so).
+int CmdDiff(const std::vector<ConfigEntry>& entries) {
+    const ConfigReading reading = ReadConfiguration(CliRetry());
+    if (!reading.ok) return Fail("get " + Hex(reading.failed->index) + " failed: " + Why());
+    int differ = 0;
+    const std::vector<CompareRow> rows = CompareConfiguration(entries, reading.entries);
+    for (const CompareRow& row : rows) {
+        if (SameValue(row.fileValue, row.moduleValue)) continue;
+        std::printf("%s %s module %s file %s\n", row.mnemonic.c_str(), Hex(row.index).c_str(), row.moduleValue.c_str(),
+                    row.fileValue.c_str());
+        ++differ;
+    }
+    std::printf("%zu objects, %d differ\n", rows.size(), differ);
+    return differ ? 3 : 0;
+}
+
+// export: a session file as CSV; no module.
+int CmdExport(const CliOptions& o) {
+    Session session;
+    std::string error;
+    if (!ReadSessionFile(o.args[0], &session, &error)) {
+        std::fprintf(stderr, "tarvik-cli: %s\n", error.c_str());
+        return 2;
+    }
+    if (session.cut) std::fprintf(stderr, "tarvik-cli: %s ends in a cut line; read up to it\n", o.args[0].c_str());
+    const std::string text = SessionCsv(session);
+    FILE* f = std::fopen(o.csv.c_str(), "wb");
+    if (!f) return Fail("cannot create " + o.csv);
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return Fail("cannot write " + o.csv);
+    return 0;
+}
+
+// syncObserver (may be null) is told of the bytes as they arrive.
+int CmdStream(const CliOptions& o, IExchangeObserver* syncObserver) {
     FILE* out = stdout;
     if (!o.out.empty()) {
         out = std::fopen(o.out.c_str(), "wb");
@@ -308,6 +317,7 @@ int CmdStream(const CliOptions& o) {
             result = Fail("serial port error while streaming");
             break;
         }
+        if (syncObserver) syncObserver->OnSyncText(buffer, n);
         std::fwrite(buffer, 1, static_cast<size_t>(n), out);
         std::fflush(out);
     }
@@ -316,13 +326,13 @@ int CmdStream(const CliOptions& o) {
 }
 
 int CmdProbe(const CliOptions& o) {
-    const ProbeKind* kind = FindProbeKind(o.args[0]);
+    const od::ProbeKind* kind = FindProbeKind(o.args[0]);
     // The delay is limited to 1..100 by the option parser.
     bool accepted = false;
     int32_t status = 0;
     for (int attempt = 0; attempt < 3 && !accepted && !Stopped(); ++attempt) {
         SetInt(od::OBJ_PROBE_DELAY, o.delay);
-        SetInt(od::OBJ_COMMAND, kind->requestCode);
+        SetInt(od::OBJ_COMMAND, kind->command);
         if (GetInt(od::OBJ_STATUS, &status) &&
             (static_cast<uint32_t>(status) & od::STATUS_PROBE_KIND_MASK) == static_cast<uint32_t>(kind->statusCode))
             accepted = true;
@@ -343,20 +353,19 @@ int CmdProbe(const CliOptions& o) {
         SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END);
         return Fail("probe block not ready within 30 s");
     }
-    const int32_t total = kind->channels * kind->samples;
+    const int total = kind->Total();
     std::vector<int32_t> block(static_cast<size_t>(total), 0);
-    for (int32_t n = 0; n < total;) {
-        int32_t run = std::min<int32_t>(32, total - n);
+    for (int n = 0; n < total;) {
+        const od::ProbeRun run = od::ProbeRunAt(n, total);
         // A chunk that cannot be read is an error here: a file with holes of
         // zeros would look like a valid block.
         if (!Retry([&] {
-                return g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_PROBE_BUFFER + n / 256,
-                                                     static_cast<uint8_t>(n % 256), &block[n], run);
+                return g_pObjectAccess->GetObjectXXX(OBJ_INT32, run.object, run.subIndex, &block[n], run.count);
             })) {
             SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END);
             return Fail("probe buffer read at element " + std::to_string(n) + " failed");
         }
-        n += run;
+        n += run.count;
     }
     Retry([&] { return SetInt(od::OBJ_COMMAND, od::CMD_PROBE_END); });
     std::string text = FormatProbeFile(*kind, block.data());
@@ -378,7 +387,7 @@ int CmdCalibrate(const CliOptions& o) {
                                  ? od::STATUS_CALIB_RUNNING_0
                                  : (od::STATUS_CALIB_RUNNING_0 | od::STATUS_CALIB_RUNNING_1 | od::STATUS_CALIB_RUNNING_2);
     if (!Retry([&] { return SetInt(od::OBJ_COMMAND, command); }))
-        return Fail("calibration command " + std::to_string(command) + " failed: no or bad reply");
+        return Fail("calibration command " + std::to_string(command) + " failed: " + Why());
     auto start = std::chrono::steady_clock::now();
     auto lastProgress = start;
     bool seenRunning = false;
@@ -443,9 +452,15 @@ ConnectionSettings StoredSettings() {
 void RequestCliStop() { StopFlag().store(true); }
 
 int RunCliCommand(const CliOptions& o) {
-    if (o.command == "ports") return CmdPorts();
-    if (o.command == "doctor")
-        return RunDoctor({o.portGiven ? o.port : "", o.baudGiven ? o.baud : 0, o.timeoutMs, o.deviceId}, stdout);
+    if (o.command == "ports") return RunPorts(o.json, stdout);
+    if (o.command == "doctor") {
+        DoctorRequest request;
+        request.port = o.portGiven ? o.port : "";
+        request.baud = o.baudGiven ? o.baud : 0;
+        request.timeoutMs = o.timeoutMs;
+        request.deviceId = o.deviceId;
+        return o.json ? RunDoctorJson(request, stdout) : RunDoctor(request, stdout);
+    }
 
     // Everything that can be checked without the module comes first, so that
     // a usage error never costs a connect.
@@ -459,6 +474,32 @@ int RunCliCommand(const CliOptions& o) {
         }
         if (o.command == "set" && !ParseValue(target.type, o.args[1], &setValue)) {
             std::fprintf(stderr, "tarvik-cli: bad %s value %s\n%s", TypeName(target.type), o.args[1].c_str(), CliUsage());
+            return 2;
+        }
+    }
+    // The file of restore and diff is checked whole before the module is
+    // touched: a bad one is refused with where and what (status 1 for
+    // restore, as a failed restore; 2 for diff, as its usage says).
+    std::vector<ConfigEntry> fileEntries;
+    std::vector<ConfigWrite> writes;
+    if (o.command == "restore" || o.command == "diff") {
+        std::string error;
+        if (!ReadConfigFile(o.args[0], &fileEntries, &error)) {
+            std::fprintf(stderr, "tarvik-cli: %s\n", error.c_str());
+            return o.command == "diff" ? 2 : 1;
+        }
+        if (o.command == "restore" && !SelectWrites(o, fileEntries, &writes, &error)) {
+            std::fprintf(stderr, "tarvik-cli: %s\n%s", error.c_str(), CliUsage());
+            return 2;
+        }
+    }
+    if (o.command == "export") return CmdExport(o);
+    // The feed's host is looked up before the module is touched.
+    CUdpFeed udp;
+    if (!o.udp.empty()) {
+        std::string error;
+        if (!udp.Open(o.udp, &error)) {
+            std::fprintf(stderr, "tarvik-cli: %s\n%s", error.c_str(), CliUsage());
             return 2;
         }
     }
@@ -476,8 +517,24 @@ int RunCliCommand(const CliOptions& o) {
         // (or another product) behind it.
         if (LastConnectOpenError() != 0) return Fail(DescribeOpenError(LastConnectOpenError(), s.port));
         return Fail("no connection to the module on " + s.port + " at " +
-                    (s.baud > 0 ? std::to_string(s.baud) + " bit/s" : std::string("any rate")));
+                    (s.baud > 0 ? std::to_string(s.baud) + " bit/s" : std::string("any rate")) +
+                    (LastConnectRefusal().empty() ? std::string() : ": " + LastConnectRefusal()));
     }
+
+    // The session's header is read before the recorder listens, so its
+    // reads are not part of the recording.
+    CSessionRecorder recorder;
+    if (!o.record.empty()) {
+        const SessionHeader header =
+            ReadSessionHeader(std::string("tarvik-cli ") + kUiVersion, s.port, static_cast<int32_t>(rate), o.deviceId);
+        std::string error;
+        if (!recorder.Start(o.record, header, &error)) {
+            DisconnectDevice();
+            return Fail(error);
+        }
+        g_pObjectAccess->AddObserver(&recorder);
+    }
+    if (udp.IsOpen()) g_pObjectAccess->AddObserver(&udp);
 
     int result = 1;
     if (o.command == "info") result = CmdInfo();
@@ -485,12 +542,25 @@ int RunCliCommand(const CliOptions& o) {
     else if (o.command == "set") result = CmdSet(target, setValue);
     else if (o.command == "watch") result = CmdWatch(target, o);
     else if (o.command == "dump") result = CmdDump(o);
-    else if (o.command == "restore") result = CmdRestore(o);
-    else if (o.command == "stream") result = CmdStream(o);
+    else if (o.command == "restore") result = CmdRestore(writes);
+    else if (o.command == "diff") result = CmdDiff(fileEntries);
+    else if (o.command == "stream") result = CmdStream(o, o.record.empty() ? nullptr : &recorder);
     else if (o.command == "probe") result = CmdProbe(o);
     else if (o.command == "calibrate" && o.args[0] == "magnetometer")
-        result = clicalib::CalibrateMagnetometer(o.samples, Stopped);
+        result = clicalib::CalibrateMagnetometer(o.samples, o.json, Stopped);
     else if (o.command == "calibrate") result = CmdCalibrate(o);
+    if (g_pObjectAccess) {
+        g_pObjectAccess->RemoveObserver(&recorder);
+        g_pObjectAccess->RemoveObserver(&udp);
+    }
     DisconnectDevice();
+    if (!o.record.empty()) {
+        recorder.Stop();
+        const std::string failure = recorder.Failure();
+        if (!failure.empty()) {
+            Fail(failure);
+            if (result == 0) result = 1;
+        }
+    }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The commands of tarvik-cli. Each returns the process exit status:
-// 0 success, 1 device failure (one line on stderr says what failed).
+// 0 success, 1 device failure (one line on stderr says what failed), 2 usage
+// error (and for diff a bad file), 3 diff found differences.
 #include "cli/cli_options.h"
 
 // Connects as the options say (unless the command needs no module), runs the

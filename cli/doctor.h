@@ -1,32 +1,24 @@
 #pragma once
-// tarvik-cli doctor: says in plain words what stands between the user and a
-// working link on each serial port (or the one named), and how to fix it:
-// a missing device, permission denied, a port held by another process, the
-// services that grab new ports, the FTDI latency timer; then it tries each
-// rate and reports the module's product and firmware, or that nothing
-// answered.
-#include <cstdint>
+// tarvik-cli doctor: the doctor's report (device/doctor.h) printed line by
+// line as the checks run, or as one JSON object.
+#include "device/doctor.h"
+
 #include <cstdio>
 #include <string>
-
-struct DoctorRequest {
-    std::string port;          // empty: every port found
-    int32_t baud = 0;          // 0: every rate of kBaudRates
-    int32_t timeoutMs = 30;
-    int32_t deviceId = 1;
-};
-
-// Where the checks look; tests point these at fake trees.
-struct DoctorRoots {
-    std::string sysClassTty = "/sys/class/tty";
-    std::string dev = "/dev";
-    std::string proc = "/proc";
-    // Files that show a port-grabbing service installed but not running now:
-    // brltty's udev rules start it when a matching bridge is plugged in.
-    std::string brlttyUdevRules = "/usr/lib/udev/rules.d/85-brltty.rules";
-    std::string modemManagerProgram = "/usr/sbin/ModemManager";
-};
 
 // Writes the diagnosis to `out`. Returns 0 when a module answered on some
 // port, 1 otherwise.
 int RunDoctor(const DoctorRequest& request, std::FILE* out, const DoctorRoots& roots = {});
+
+// The same diagnosis as one JSON object (DoctorJson), written when it is done.
+int RunDoctorJson(const DoctorRequest& request, std::FILE* out, const DoctorRoots& roots = {});
+
+// The report as JSON: "services" (findings), "general" (findings not about
+// one port), "ports" (each with its findings and the rates tried with what
+// answered), "result". A finding is {"ok": bool, "problem": text or null,
+// "fix": text or null, "text": text}.
+std::string DoctorJson(const DoctorReport& report);
+
+// tarvik-cli ports: each port path, a tab and its description; or a JSON
+// array of {"path", "description"}.
+int RunPorts(bool json, std::FILE* out, const std::string& root = "/");

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->help) {
-        std::fputs(CliUsage(), stdout);
+        std::fputs(options->helpText.c_str(), stdout);
         return 0;
     }
     // SIGINT and SIGTERM end watch and stream cleanly (exit 0); no SA_RESTART,

@@ -1,8 +1,13 @@
 # Test helpers shared by every test folder.
 #
 # tarvik_gtest(NAME SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT s]
-#              [NO_SANITIZER] [SANITIZER_ARGS <args...>])
-# makes one GoogleTest executable and registers it with ctest under NAME.
+#              [WINDOW] [NO_SANITIZER] [SANITIZER_ARGS <args...>] [DEPENDS <programs...>])
+# makes one GoogleTest executable and registers it with ctest under NAME. It
+# links the shared test support (tests/support).
+# WINDOW: a window test; it links the window fixture and the main that makes
+# the QApplication.
+# DEPENDS: programs the test runs as children (tarvik-sim comes with the
+# support library).
 # Window tests need a display: the test command runs ctest under xvfb-run, so
 # they simply find DISPLAY set.
 # NO_SANITIZER: the test is left out of the AddressSanitizer tree (a test that
@@ -12,21 +17,34 @@
 # the GL driver loaded to the end there, so its leaks are named and suppressed.
 # SANITIZER_ARGS: arguments for the sanitizer tree only (a --gtest_filter that
 # leaves out such child-process cases of a test that runs otherwise).
-find_package(GTest QUIET)
+# In the sanitizer tree each test program runs through
+# tests/support/sanitizer_run.
+find_package(GTest REQUIRED)
 
 function(tarvik_gtest NAME)
-  cmake_parse_arguments(T "NO_SANITIZER" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZER_ARGS" ${ARGN})
+  cmake_parse_arguments(T "NO_SANITIZER;WINDOW" "TIMEOUT" "SOURCES;LIBS;LABELS;SANITIZER_ARGS;DEPENDS" ${ARGN})
   if(T_NO_SANITIZER AND TARVIK_SANITIZE)
     return()
   endif()
   add_executable(${NAME} ${T_SOURCES})
-  target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
-  set(_args)
-  if(TARVIK_SANITIZE)
-    set(_args ${T_SANITIZER_ARGS})
+  if(T_WINDOW)
+    set(_main tarvik_test_window tarvik_test_main)
+  else()
+    set(_main GTest::gtest_main)
   endif()
-  add_test(NAME ${NAME} COMMAND ${NAME} ${_args})
+  target_link_libraries(${NAME} PRIVATE ${T_LIBS} tarvik_test_support ${_main} GTest::gtest Threads::Threads)
+  if(T_DEPENDS)
+    add_dependencies(${NAME} ${T_DEPENDS})
+  endif()
+  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(TARVIK_SANITIZE)
+    # sanitizer_run repeats a run once when only the leak checker's own tracer
+    # crashed at exit (see the script).
+    add_test(NAME ${NAME} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_run
+             $<TARGET_FILE:${NAME}> ${T_SANITIZER_ARGS})
+  else()
+    add_test(NAME ${NAME} COMMAND ${NAME})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()

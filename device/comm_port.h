@@ -24,4 +24,8 @@ public:
     // -1 on a port error (closed port, hang-up). The receive loop of the
     // protocol uses this instead of sleeping 1 ms between queue polls.
     virtual int32_t WaitForInput(int32_t timeoutMs) = 0;
+
+    // The line's rate in bit/s, 0 when the port has none (the receive loop
+    // then waits for bytes one arrival at a time).
+    virtual uint32_t LineRate() const { return 0; }
 };

@@ -1,7 +1,6 @@
 #include "device/connection.h"
 
-#include "device/object_access.h"
-#include "device/serial_com.h"
+#include "device/object_dictionary.h"
 
 #include <chrono>
 #include <thread>
@@ -9,16 +8,15 @@
 CSerialCOM* g_pSerialCom = nullptr;
 CObjectAccess* g_pObjectAccess = nullptr;
 
-const uint32_t kBaudRates[8] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
-
 namespace {
-constexpr uint16_t kProductIdObject = 0x02;
 constexpr auto kPreambleWait = std::chrono::milliseconds(33);
 constexpr int kMaxDiscardReads = 64;  // 16 KB
 int g_lastOpenError = 0;
+std::string g_lastRefusal;
 }  // namespace
 
 int LastConnectOpenError() { return g_lastOpenError; }
+const std::string& LastConnectRefusal() { return g_lastRefusal; }
 
 std::string DescribeConnectFailure(const std::string& portName, int32_t baudRate) {
     std::string text;
@@ -26,23 +24,19 @@ std::string DescribeConnectFailure(const std::string& portName, int32_t baudRate
         text = "The port did not open: " + DescribeOpenError(g_lastOpenError, portName) + ".";
     } else {
         text = "The port " + portName + " opened, but no supported module answered " +
-               (baudRate >= 1 ? "at " + std::to_string(baudRate) + " bit/s." : "at any rate.");
+               (baudRate >= 1 ? "at " + std::to_string(baudRate) + " bit/s" : "at any rate") +
+               (g_lastRefusal.empty() ? std::string(".") : " (" + g_lastRefusal + ").");
     }
-    return text + "\n\"tarvik-cli doctor --port " + portName + "\" tells what stands in the way.";
+    return text;
 }
 
-bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
-    // A connection that is still published would be lost (and its port kept
-    // open) once the new one replaces the globals: end it first.
-    if (g_pSerialCom || g_pObjectAccess) DisconnectDevice();
-
-    auto* port = new CSerialCOM(portName, baudRate);  // the full path; a too long one fails to open
+ModuleLink OpenModule(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
+    ModuleLink link;
+    auto port = std::make_unique<CSerialCOM>(portName, baudRate);  // the full path; a too long one fails to open
     if (!port->Open()) {
-        g_lastOpenError = port->LastError();
-        delete port;
-        return false;
+        link.openError = port->LastError();
+        return link;
     }
-    g_lastOpenError = 0;
     port->Purge();
     port->SetTimeouts(1, 0, 1, 0, 100);
 
@@ -64,18 +58,33 @@ bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, in
         if (port->Read(discard, sizeof discard) <= 0) break;
     }
 
-    auto* access = new CObjectAccess(port, trTimeoutMs, deviceId);
+    auto access = std::make_unique<CObjectAccess>(port.get(), trTimeoutMs, deviceId);
     port->SetTimeouts(0, 0, 1, 0, 100);
 
     int32_t product = 0;
-    if (access->GetObjectXXX(OBJ_INT32, kProductIdObject, 0, &product, 1) && product == kSupportedProductId) {
-        g_pSerialCom = port;
-        g_pObjectAccess = access;
-        return true;
+    if (!access->GetObjectXXX(OBJ_INT32, od::OBJ_PRODUCT_ID, 0, &product, 1)) {
+        link.refusal = FailureText(access.get());
+    } else if (product != od::kProductTarvik) {
+        link.refusal = "product " + std::to_string(product) + " answered";
+    } else {
+        link.port = std::move(port);
+        link.access = std::move(access);
     }
-    delete access;
-    delete port;
-    return false;
+    // Otherwise the access object goes first (its lock with it), then the port.
+    return link;
+}
+
+bool TryConnect(const char* portName, uint32_t baudRate, int32_t trTimeoutMs, int32_t deviceId) {
+    // A connection that is still published would be lost (and its port kept
+    // open) once the new one replaces the globals: end it first.
+    if (g_pSerialCom || g_pObjectAccess) DisconnectDevice();
+    ModuleLink link = OpenModule(portName, baudRate, trTimeoutMs, deviceId);
+    g_lastOpenError = link.openError;
+    g_lastRefusal = link.refusal;
+    if (!link) return false;
+    g_pSerialCom = link.port.release();
+    g_pObjectAccess = link.access.release();
+    return true;
 }
 
 bool ConnectDevice(const char* portName, int32_t baudRate, int32_t trTimeoutMs, int32_t deviceId,
@@ -85,7 +94,7 @@ bool ConnectDevice(const char* portName, int32_t baudRate, int32_t trTimeoutMs, 
         if (rateFound) *rateFound = static_cast<uint32_t>(baudRate);
         return true;
     }
-    for (uint32_t rate : kBaudRates) {
+    for (uint32_t rate : od::kBaudRates) {
         if (TryConnect(portName, rate, trTimeoutMs, deviceId)) {
             if (rateFound) *rateFound = rate;
             return true;

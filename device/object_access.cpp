@@ -6,38 +6,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
 constexpr uint32_t kBackOffMs = 1000;
-
-bool IsKnownType(uint8_t type) {
-    return type == OBJ_INT8 || type == OBJ_INT16 || type == OBJ_INT32 || type == OBJ_FLOAT32;
-}
-
-// One 4-byte reply element read by the reply's own type code.
-double ElementValue(uint8_t replyType, const uint8_t* e) {
-    switch (replyType) {
-    case OBJ_INT8:
-        return static_cast<int8_t>(e[0]);
-    case OBJ_INT16:
-        return static_cast<int16_t>(static_cast<uint16_t>(e[0] | (e[1] << 8)));
-    case OBJ_INT32: {
-        const uint32_t u = static_cast<uint32_t>(e[0]) | (static_cast<uint32_t>(e[1]) << 8) |
-                           (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[3]) << 24);
-        return static_cast<int32_t>(u);
-    }
-    case OBJ_FLOAT32: {
-        const uint32_t u = static_cast<uint32_t>(e[0]) | (static_cast<uint32_t>(e[1]) << 8) |
-                           (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[3]) << 24);
-        float f;
-        std::memcpy(&f, &u, sizeof f);
-        return f;
-    }
-    default:
-        return 0.0;
-    }
-}
 
 // Truncation toward zero into 64 bits; NaN gives 0 and values beyond the
 // 64-bit range stop at its ends, so no conversion is undefined. The caller
@@ -96,6 +69,26 @@ CallStatistics MakeRecord(const char* function, int line) {
 
 }  // namespace
 
+const char* FailureText(AccessFailure failure) {
+    switch (failure) {
+    case AccessFailure::None: return "";
+    case AccessFailure::NotConnected: return "not connected";
+    case AccessFailure::Waiting: return "waiting after a failure";
+    case AccessFailure::PortError: return "port error";
+    case AccessFailure::NoReply: return "no reply";
+    case AccessFailure::IncompleteReply: return "incomplete reply";
+    case AccessFailure::MalformedReply: return "malformed reply";
+    case AccessFailure::BadChecksum: return "bad checksum";
+    case AccessFailure::OtherRequest: return "reply to another request";
+    case AccessFailure::UnknownType: return "unknown type";
+    }
+    return "";
+}
+
+const char* FailureText(const CObjectAccess* access) {
+    return FailureText(access ? access->LastFailure() : AccessFailure::NotConnected);
+}
+
 void CallStatistics::Add(double us) {
     longestUs = std::max(longestUs, us);
     ++calls;
@@ -148,107 +141,134 @@ bool CObjectAccess::SetObjectXXX(uint8_t type, uint32_t index, void* value) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     // An unknown type code says nothing about the width of the caller's
     // variable: refuse it rather than read or write past it.
-    if (!IsKnownType(type) || value == nullptr) return false;
+    if (!frame::IsKnownType(type) || value == nullptr) return Failed(AccessFailure::UnknownType);
 
-    uint8_t data[4] = {};
-    switch (type) {
-    case OBJ_INT8:
-        std::memcpy(data, value, 1);
-        break;
-    case OBJ_INT16: {
-        int16_t v;
-        std::memcpy(&v, value, 2);
-        data[0] = static_cast<uint8_t>(v & 0xFF);
-        data[1] = static_cast<uint8_t>((static_cast<uint16_t>(v) >> 8) & 0xFF);
-        break;
-    }
-    default: {
-        uint32_t v;
-        std::memcpy(&v, value, 4);
-        for (int i = 0; i < 4; ++i) data[i] = static_cast<uint8_t>(v >> (8 * i));
-        break;
-    }
-    }
-    uint8_t request[frame::kRequestLength];
-    frame::Build(request, static_cast<uint8_t>(m_deviceId), static_cast<uint8_t>(type | frame::OP_SET_REQUEST),
-                 static_cast<uint16_t>(index), 0, data, 1);
+    frame::Request request{static_cast<uint8_t>(m_deviceId), frame::OP_SET_REQUEST, type,
+                           static_cast<uint16_t>(index), 0, {}};
+    frame::WriteElement(type, value, request.element);
 
     uint8_t reply[256];
     int32_t n = 0;
-    if (!Exchange(Op::Set, type, index, 0, request, reply, &n)) return false;
+    const AccessFailure failure = Exchange(request, reply, &n);
+    ExchangeReport report;
+    if (!m_observers.empty()) {
+        report.isSet = true;
+        report.type = type;
+        report.index = request.index;
+        report.failure = failure;
+        report.written = frame::ReadElement(type, request.element);
+    }
+    if (failure != AccessFailure::None) {
+        Report(report);
+        return Failed(failure);
+    }
 
-    const double v = ElementValue(reply[3] & 0x0F, reply + 7);
+    const double v = frame::ReadElement(reply[3] & 0x0F, reply + 7);
     switch (type) {
     case OBJ_INT8: {
         const int8_t r = static_cast<int8_t>(ToInteger(type, v));
         std::memcpy(value, &r, 1);
+        report.echo = r;
         break;
     }
     case OBJ_INT16: {
         const int16_t r = static_cast<int16_t>(ToInteger(type, v));
         std::memcpy(value, &r, 2);
+        report.echo = r;
         break;
     }
     case OBJ_INT32: {
         const int32_t r = ToInteger(type, v);
         std::memcpy(value, &r, 4);
+        report.echo = r;
         break;
     }
     default: {
         const float r = ToFloat(v);
         std::memcpy(value, &r, 4);
+        report.echo = r;
         break;
     }
     }
+    Report(report);
     return true;
 }
 
 bool CObjectAccess::GetObjectXXX(uint8_t type, uint32_t index, uint8_t subIndex, void* out, int32_t count) {
     StatisticsScope statistics(GetObjectStatistics());
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (!IsKnownType(type) || (out == nullptr && count > 0)) return false;
+    if (!frame::IsKnownType(type) || (out == nullptr && count > 0)) return Failed(AccessFailure::UnknownType);
 
-    const uint8_t data[4] = {static_cast<uint8_t>(count & 0xFF), 0, 0, 0};
-    uint8_t request[frame::kRequestLength];
-    frame::Build(request, static_cast<uint8_t>(m_deviceId), static_cast<uint8_t>(type | frame::OP_GET_REQUEST),
-                 static_cast<uint16_t>(index), subIndex, data, 1);
-
+    const frame::Request request{static_cast<uint8_t>(m_deviceId), frame::OP_GET_REQUEST, type,
+                                 static_cast<uint16_t>(index), subIndex, {static_cast<uint8_t>(count & 0xFF), 0, 0, 0}};
     uint8_t reply[256];
     int32_t n = 0;
-    if (!Exchange(Op::Get, type, index, subIndex, request, reply, &n)) return false;
+    const AccessFailure failure = Exchange(request, reply, &n);
+    const bool observed = !m_observers.empty();
+    ExchangeReport report;
+    report.type = type;
+    report.index = request.index;
+    report.subIndex = subIndex;
+    report.failure = failure;
+    if (failure != AccessFailure::None) {
+        if (observed) Report(report);
+        return Failed(failure);
+    }
 
-    const int32_t elements = (n - 9) / 4;
+    const int32_t elements = frame::Elements(static_cast<size_t>(n));
     const int32_t store = std::min(std::max(count, 0), elements);
     const uint8_t replyType = reply[3] & 0x0F;
     auto* slots = static_cast<uint8_t*>(out);
+    double values[frame::kMaxReplyElements];
     for (int32_t i = 0; i < store; ++i) {
-        const double v = ElementValue(replyType, reply + 7 + 4 * i);
+        const double v = frame::ReadElement(replyType, reply + 7 + 4 * i);
         if (type == OBJ_FLOAT32) {
             const float f = ToFloat(v);
             std::memcpy(slots + 4 * i, &f, 4);
+            if (observed) values[i] = f;
         } else {
             const int32_t r = ToInteger(type, v);
             std::memcpy(slots + 4 * i, &r, 4);
+            if (observed) values[i] = r;
         }
+    }
+    if (observed) {
+        report.values = values;
+        report.valueCount = store;
+        Report(report);
     }
     return true;
 }
 
-bool CObjectAccess::Exchange(Op op, uint8_t /*type*/, uint32_t index, uint8_t subIndex,
-                             const uint8_t request[13], uint8_t* reply, int32_t* replyLength) {
+void CObjectAccess::AddObserver(IExchangeObserver* observer) {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (m_port == nullptr) return false;
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CObjectAccess::RemoveObserver(IExchangeObserver* observer) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
+void CObjectAccess::Report(const ExchangeReport& report) {
+    for (IExchangeObserver* observer : m_observers) observer->OnExchange(report);
+}
+
+AccessFailure CObjectAccess::Exchange(const frame::Request& request, uint8_t* reply, int32_t* replyLength) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_port == nullptr) return AccessFailure::NotConnected;
 
     // Back-off after a port fault or a silent module (unsigned differences, so
     // a wrap of the tick count does not matter).
     const uint32_t t = Now();
     if (m_faultTime != 0) {
-        if (t - m_faultTime <= kBackOffMs) return false;
+        if (t - m_faultTime <= kBackOffMs) return AccessFailure::Waiting;
         m_faultTime = 0;
         m_port->Open();
     }
     if (m_noReplyTime != 0) {
-        if (t - m_noReplyTime <= kBackOffMs) return false;
+        if (t - m_noReplyTime <= kBackOffMs) return AccessFailure::Waiting;
         m_noReplyTime = 0;
     }
 
@@ -261,37 +281,46 @@ bool CObjectAccess::Exchange(Op op, uint8_t /*type*/, uint32_t index, uint8_t su
         stale -= r;
     }
 
-    if (m_port->Write(request, frame::kRequestLength) < 0) {
+    uint8_t bytes[frame::kRequestLength];
+    frame::BuildRequest(request, bytes);
+    if (m_port->Write(bytes, frame::kRequestLength) < 0) {
         m_faultTime = Mark(Now());
-        if (op == Op::Set) m_port->Open();
-        return false;
+        if (request.op == frame::OP_SET_REQUEST) m_port->Open();
+        return AccessFailure::PortError;
     }
 
     const int32_t n = Receive(reply);
     if (n < 0) {
         m_faultTime = Mark(Now());
-        return false;
+        return AccessFailure::PortError;
     }
     if (n == 0) {
         m_noReplyTime = Mark(Now());
-        return false;
+        return AccessFailure::NoReply;
     }
 
-    // Validation: every test must pass.
-    const uint8_t expected = op == Op::Set ? frame::OP_SET_REPLY : frame::OP_GET_REPLY;
-    if (n < 13 || (n - 13) % 4 != 0) return false;
-    if (reply[0] != frame::STX) return false;
-    if (reply[1] != n - 4) return false;
-    if ((reply[3] & 0xF0) != expected) return false;
-    if ((reply[4] | (reply[5] << 8)) != static_cast<int>(index & 0xFFFF)) return false;
-    if (reply[6] != subIndex) return false;
-    if (reply[n - 2] != frame::Checksum(reply + 2, static_cast<size_t>(n - 4))) return false;
-    if (reply[n - 1] != frame::ETX) return false;
+    // A reply that fails a test changes neither back-off mark.
+    switch (frame::CheckReply(reply, static_cast<size_t>(n), request)) {
+    case frame::ReplyFault::None: break;
+    case frame::ReplyFault::Incomplete: return AccessFailure::IncompleteReply;
+    case frame::ReplyFault::Malformed: return AccessFailure::MalformedReply;
+    case frame::ReplyFault::BadChecksum: return AccessFailure::BadChecksum;
+    case frame::ReplyFault::OtherRequest: return AccessFailure::OtherRequest;
+    }
 
     m_faultTime = 0;
     m_noReplyTime = 0;
     *replyLength = n;
-    return true;
+    return AccessFailure::None;
+}
+
+uint32_t CObjectAccess::RestOnWireUs(const uint8_t* buffer, int32_t collected) const {
+    const uint32_t rate = m_port->LineRate();
+    if (rate == 0 || collected < 2) return 0;
+    const int32_t missing = buffer[1] + 4 - collected;
+    if (missing <= 0) return 0;
+    // 10 bits a byte: start, 8 data, stop.
+    return static_cast<uint32_t>(uint64_t(missing) * 10u * 1000000u / rate);
 }
 
 int32_t CObjectAccess::Receive(uint8_t* buffer) {
@@ -309,6 +338,15 @@ int32_t CObjectAccess::Receive(uint8_t* buffer) {
         if (r == 0) {
             // Deadline reached (signed difference: wrap-safe)?
             if (static_cast<int32_t>(Now() - deadline) >= 0) return collected;
+            // A frame begun whose rest is still on the wire: wait the time the
+            // rest takes at the line's rate (at most up to the deadline)
+            // rather than waking for every few bytes as they trickle in.
+            if (const uint32_t restUs = RestOnWireUs(buffer, collected); restUs >= 1000) {
+                const uint32_t leftMs = deadline - Now();
+                const uint32_t us = std::min<uint32_t>(restUs, std::min<uint32_t>(leftMs, 1000) * 1000);
+                std::this_thread::sleep_for(std::chrono::microseconds(us));
+                continue;
+            }
             // Wait at most 1 ms, returning as soon as bytes arrive.
             if (m_port->WaitForInput(1) < 0) return -1;
             continue;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace od {
 
@@ -62,22 +63,32 @@ const ObjectInfo kCatalogue[] = {
     {0x49, OBJ_FLOAT32, 3, ACCESS_GET, "deg", "", "gravity vector angle", kNoLimit, kNoLimit},
 };
 
-const char* const kSyncCheckBoxLabels[kSyncBitCount] = {
-    "Time.", "Temp.", "Accl.", "Gyro.", "Magn.", "Accl.-g", "Angl.", "Quat.", "Vel.", "Pos.", "Freq.", "Vibr.",
-};
 const char* const kSyncPageNames[kSyncBitCount] = {
     "Time. ", "Temp. ", "Accl. ", "Gyro. ", "Magn. ", "Accl-g. ", "Euler. ", "Quat. ", "Vel. ", "Pos. ", "Freq. ", "Vibr. ",
 };
 
+const char* const kFftSourceItems[] = {
+    "0 - (none)",
+    "1 - Accl. raw input data (sampling freq. 10kHz)",
+    "2 - Gyro. raw input data (sampling freq. 10kHz)",
+    "3 - Accl. filtered data (sampling freq. 1kHz)",
+    "4 - Gyro. filtered data (sampling freq. 1kHz)",
+};
+const char* const kVibrationSourceItems[] = {
+    "0 - (none)",
+    "1 - Accl. filtered data (sampling freq. 1kHz)",
+    "2 - Gyro. filtered data (sampling freq. 1kHz)",
+};
+
 const ProbeKind kProbeKinds[kProbeKindCount] = {
-    {"Acceleration raw values", 1002, 0x200, 3, 256},
-    {"Gyroscope raw values", 1001, 0x100, 3, 256},
-    {"Magnetometer raw values", 1003, 0x300, 3, 256},
-    {"Acceleration [g]", 1005, 0x500, 3, 256},
-    {"Rotation rate [deg/s]", 1004, 0x400, 3, 256},
-    {"Magnetic field [uT]", 1006, 0x600, 3, 256},
-    {"FFT for Acceleration [m/s^2]", 1007, 0x700, 3, 330},
-    {"FFT for Rotation rate [deg/s]", 1008, 0x800, 3, 330},
+    {"Acceleration raw values", "acc-raw", 1002, 0x200, 3, 256, 1.0},
+    {"Gyroscope raw values", "gyro-raw", 1001, 0x100, 3, 256, 1.0},
+    {"Magnetometer raw values", "mag-raw", 1003, 0x300, 3, 256, 1.0},
+    {"Acceleration [g]", "acc", 1005, 0x500, 3, 256, 0.001},
+    {"Rotation rate [deg/s]", "gyro", 1004, 0x400, 3, 256, 0.001},
+    {"Magnetic field [uT]", "mag", 1006, 0x600, 3, 256, 0.001},
+    {"FFT for Acceleration [m/s^2]", "fft-acc", 1007, 0x700, 3, 330, 0.000001},
+    {"FFT for Rotation rate [deg/s]", "fft-gyro", 1008, 0x800, 3, 330, 0.000001},
 };
 
 const ChartQuantity kChartQuantities[kChartQuantityCount] = {
@@ -129,8 +140,12 @@ const ObjectInfo* FindByMnemonic(std::string_view mnemonic) {
     return nullptr;
 }
 
-const char* SyncCheckBoxLabel(int bit) { return bit >= 0 && bit < kSyncBitCount ? kSyncCheckBoxLabels[bit] : ""; }
-const char* SyncPageName(int bit) { return bit >= 0 && bit < kSyncBitCount ? kSyncPageNames[bit] : ""; }
+std::optional<Limits> PageLimits(uint16_t index) {
+    const ConfigField* field = FindConfigField(index);
+    const ObjectInfo* info = Find(index);
+    if (field == nullptr || !field->limited || info == nullptr) return std::nullopt;
+    return Limits{info->minimum, info->maximum};
+}
 
 std::string SyncSelectionNames(uint32_t mask) {
     std::string names;
@@ -138,6 +153,9 @@ std::string SyncSelectionNames(uint32_t mask) {
         if (mask & (1u << bit)) names += kSyncPageNames[bit];
     return names;
 }
+
+SourceList FftSources() { return {kFftSourceItems, static_cast<int>(std::size(kFftSourceItems))}; }
+SourceList VibrationSources() { return {kVibrationSourceItems, static_cast<int>(std::size(kVibrationSourceItems))}; }
 
 SpectrumBin UnpackSpectrumBin(int32_t word) {
     const uint32_t w = static_cast<uint32_t>(word);
@@ -154,22 +172,88 @@ int SpectrumFullScale(int32_t word99) {
     return scale == 0 ? 1 : scale;
 }
 
-const ProbeKind* ProbeKinds() { return kProbeKinds; }
 const ProbeKind* ProbeKindAt(int position) {
     return position >= 0 && position < kProbeKindCount ? &kProbeKinds[position] : nullptr;
 }
 
-std::vector<ProbeRun> ProbeRuns(int total) {
-    std::vector<ProbeRun> runs;
-    for (int n = 0; n < total;) {
-        const int count = total - n < kProbeRunMax ? total - n : kProbeRunMax;
-        runs.push_back({n, ProbeBufferObject(n), ProbeBufferSub(n), count});
-        n += count;
-    }
-    return runs;
+int ProbeKindPosition(int32_t code) {
+    if (code == 0) return -1;
+    for (int i = 0; i < kProbeKindCount; ++i)
+        if (kProbeKinds[i].command == code || kProbeKinds[i].statusCode == code) return i;
+    return -1;
+}
+
+ProbeRun ProbeRunAt(int first, int total) {
+    const int count = total - first < kProbeRunMax ? total - first : kProbeRunMax;
+    return {first, ProbeBufferObject(first), ProbeBufferSub(first), count};
 }
 
 const ChartQuantity* ChartQuantities() { return kChartQuantities; }
+
+namespace {
+const char* const kXyz[] = {"x", "y", "z"};
+const char* const kEulerElements[] = {"roll", "pitch", "yaw"};
+const char* const kVibrationElements[] = {"damped_frequency", "damping_ratio", "amplitude"};
+const char* const kPeakElements[] = {"x_frequency", "x_magnitude", "y_frequency",
+                                     "y_magnitude", "z_frequency", "z_magnitude"};
+const QuantityNames kQuantityNames[] = {
+    {OBJ_PRODUCT_ID, "product_id", nullptr, 1},
+    {OBJ_FIRMWARE_VERSION, "firmware_version", nullptr, 1},
+    {OBJ_HARDWARE_VERSION, "hardware_version", nullptr, 1},
+    {OBJ_STATUS, "status", nullptr, 1},
+    {OBJ_VOLTAGE, "voltage", nullptr, 1},
+    {OBJ_TEMPERATURE, "temperature", nullptr, 1},
+    {OBJ_ACCELERATION, "acceleration", kXyz, 3},
+    {OBJ_ROTATION_RATE, "rotation_rate", kXyz, 3},
+    {OBJ_MAGNETIC_FIELD, "magnetic_field", kXyz, 3},
+    {OBJ_ACCEL_NO_GRAVITY, "acceleration_no_gravity", kXyz, 3},
+    {OBJ_EULER, "euler", kEulerElements, 3},
+    {OBJ_VELOCITY, "velocity", kXyz, 3},
+    {OBJ_POSITION, "position", kXyz, 3},
+    {OBJ_VIBRATION, "vibration", kVibrationElements, 3},
+    {OBJ_PEAK, "peak", kPeakElements, 6},
+    {OBJ_GRAVITY_ANGLE, "gravity_angle", kXyz, 3},
+};
+
+std::string HexName(uint16_t index) {
+    char text[24];
+    std::snprintf(text, sizeof text, "object_0x%02x", index);
+    return text;
+}
+}  // namespace
+
+const QuantityNames* FindQuantityNames(uint16_t index) {
+    for (const QuantityNames& q : kQuantityNames)
+        if (q.index == index) return &q;
+    return nullptr;
+}
+
+std::string QuantityName(uint16_t index) {
+    if (const QuantityNames* q = FindQuantityNames(index)) return q->quantity;
+    const ObjectInfo* info = Find(index);
+    if (info != nullptr && info->mnemonic[0] != '\0') return info->mnemonic;
+    return HexName(index);
+}
+
+std::string ElementKey(uint16_t index, int element) {
+    const QuantityNames* q = FindQuantityNames(index);
+    if (q != nullptr && q->elements != nullptr && element >= 0 && element < q->elementCount)
+        return q->elements[element];
+    if (q != nullptr && q->elements == nullptr && element == 0) return "";
+    const ObjectInfo* info = Find(index);
+    if (q == nullptr && info != nullptr && info->mnemonic[0] != '\0' && info->count == 1 && element == 0) return "";
+    return std::to_string(element);
+}
+
+std::string ElementName(uint16_t index, int element) {
+    const std::string key = ElementKey(index, element);
+    const QuantityNames* q = FindQuantityNames(index);
+    const ObjectInfo* info = Find(index);
+    // Unnamed elements go by the object's number, also those of a named one.
+    const bool named = q != nullptr || (info != nullptr && info->mnemonic[0] != '\0');
+    if (!named || (!key.empty() && key == std::to_string(element))) return HexName(index) + "_" + std::to_string(element);
+    return key.empty() ? QuantityName(index) : QuantityName(index) + "_" + key;
+}
 
 std::optional<double> NaturalFrequency(double dampedHz, double ratio) {
     if (!(ratio >= 0 && ratio < 1)) return std::nullopt;
@@ -191,7 +275,10 @@ const char* MagnitudeUnit(int32_t fftSource) {
     }
 }
 
-const char* ProductText(int32_t productId) { return productId == kProductTarvik ? "Tarvik (KV-TQM-v1)" : "---"; }
+const char* ProductText(int32_t productId) {
+    static const std::string tarvik = std::string("Tarvik (") + kProductCode + ")";
+    return productId == kProductTarvik ? tarvik.c_str() : "---";
+}
 
 std::string StatusText(bool connected, bool fault, bool noReply, int32_t statusWord) {
     if (!connected) return "Device is disconnected.";

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace od {
 
@@ -22,7 +21,8 @@ struct ObjectInfo {
     const char* unit;      // "" when none
     const char* mnemonic;  // "" when the module has none
     const char* name;      // short English description
-    double minimum;        // limits the configuration pages apply; equal when none
+    double minimum;        // the value range (the simulator keeps to it, and the pages limit to it
+                           // where kConfigFields says so); equal when none
     double maximum;
 };
 
@@ -74,7 +74,15 @@ enum : uint16_t {
     OBJ_GRAVITY_ANGLE = 0x49,
 };
 
+// Product identifier (object 0x02) of the supported module, and its product
+// code as the About box and the Device page show it.
 constexpr int32_t kProductTarvik = 1011;
+inline constexpr char kProductCode[] = "KV-TQM-v1";
+
+// The serial rates the module runs at (objects 0x0b, 0x0c), in bit/s; also the
+// order in which automatic detection tries them.
+inline constexpr int kBaudRateCount = 8;
+inline constexpr uint32_t kBaudRates[kBaudRateCount] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
 // Values of the command object 0x06.
 enum : int32_t {
@@ -122,13 +130,73 @@ const ObjectInfo* Find(uint16_t index);
 // By mnemonic ("sp", "sd", ...); null when unknown.
 const ObjectInfo* FindByMnemonic(std::string_view mnemonic);
 
+// The objects the configuration pages show beside a label: the page (tab 0
+// Device, 1 Filter, 3 FFT && Position), the label as the page shows it, and
+// whether the page limits an edited value to the object's minimum .. maximum
+// before writing it (lists of codes and bit boxes are not limited).
+struct ConfigField {
+    uint16_t index;
+    int page;
+    const char* label;
+    bool limited;
+};
+inline constexpr ConfigField kConfigFields[] = {
+    {OBJ_VOLTAGE, 0, "Power in voltage (pv):", false},
+    {OBJ_TEMPERATURE, 0, "IMU Temperature (t):", false},
+    {OBJ_BAUD_UART1, 0, "RS-232/UART1 Baudrate (b1):", false},
+    {OBJ_BAUD_UART2, 0, "USB/UART2 Baudrate (b2):", false},
+    {OBJ_SYNC_PORT, 0, "Sync. data port (so):", false},
+    {OBJ_SYNC_PERIOD, 0, "Sync. period (sp):", true},
+    {OBJ_SYNC_SELECTION, 0, "Sync. data selecion (sd):", false},
+    {OBJ_OPTIONS, 0, "Device options (o)", false},
+    {OBJ_GYRO_FULL_SCALE, 1, "Gyro. full scale (gs):", false},
+    {OBJ_GYRO_LOW_PASS, 1, "Gyro. low-pass filter (gl):", false},
+    {OBJ_ACCEL_FULL_SCALE, 1, "Accel. full scale (as):", false},
+    {OBJ_ACCEL_LOW_PASS, 1, "Accel. low-pass filter (al):", false},
+    {OBJ_DRIFT_THRESHOLD, 1, "Filtering threshold (dt):", true},
+    {OBJ_DRIFT_GAIN, 1, "Integral gain (dg):", true},
+    {OBJ_SCALE_THRESHOLD, 1, "Filtering threshold (st):", true},
+    {OBJ_SCALE_GAIN, 1, "Integral gain (sg):", true},
+    {OBJ_ACCEL_VARIANCE, 1, "Accel. variance  (av):", true},
+    {OBJ_MAGN_VARIANCE, 1, "Magn. variance  (mv):", true},
+    {OBJ_FFT_SOURCE, 3, "FFT source (fs):", true},
+    {OBJ_VIBRATION_SOURCE, 3, "Vibration source (vs):", true},
+    {OBJ_ACCEL_THRESHOLD, 3, "Accl. magnitude th. (at):", true},
+    {OBJ_GYRO_THRESHOLD, 3, "Gyro. magnitude th. (gt):", true},
+    {OBJ_ZERO_VELOCITY_VARIANCE, 3, "Zero vel. variance  (zv):", true},
+};
+// The field of an object; null when no page labels it.
+constexpr const ConfigField* FindConfigField(uint16_t index) {
+    for (const ConfigField& f : kConfigFields)
+        if (f.index == index) return &f;
+    return nullptr;
+}
+// The label beside the object's control ("" when none), for the templates.
+constexpr const char* ConfigLabel(uint16_t index) {
+    const ConfigField* f = FindConfigField(index);
+    return f ? f->label : "";
+}
+// The limits a page applies to the object before writing it; nothing when
+// the page writes it as it is (or no page shows it).
+struct Limits {
+    double minimum;
+    double maximum;
+};
+std::optional<Limits> PageLimits(uint16_t index);
+
 // Sync data selection, object 0x20: one bit per quantity of each sync line.
 constexpr int kSyncBitCount = 12;
-// The Device page's check box text and the Sync data page's word for a bit.
-const char* SyncCheckBoxLabel(int bit);
-const char* SyncPageName(int bit);
 // The Sync data page's words of every selected bit, in bit order.
 std::string SyncSelectionNames(uint32_t mask);
+
+// The choices of the FFT source (object 0x22) and the vibration source (0x23)
+// as the lists show them; list position = value.
+struct SourceList {
+    const char* const* items;
+    int count;
+};
+SourceList FftSources();
+SourceList VibrationSources();
 
 // Spectrum, object 0x3e: elements 0..98 pack three 10-bit magnitudes
 // (x bits 0-9, y 10-19, z 20-29; m stands for m/1000 of full scale);
@@ -145,15 +213,19 @@ int SpectrumFullScale(int32_t word99);  // 1 when 0
 // Probe kinds in the probe window's list order.
 struct ProbeKind {
     const char* name;
-    int32_t command;     // 1001..1008
-    int32_t statusCode;  // status bits 8..11 while the module serves it
+    const char* shortName;  // the command line's name: acc-raw, gyro-raw, ...
+    int32_t command;        // 1001..1008
+    int32_t statusCode;     // status bits 8..11 while the module serves it
     int channels;
     int samples;
+    double scale;  // raw value -> unit; 1 for the raw kinds
     int Total() const { return channels * samples; }
 };
 constexpr int kProbeKindCount = 8;
-const ProbeKind* ProbeKinds();
 const ProbeKind* ProbeKindAt(int position);  // null outside 0..7
+// The first position whose command or status code equals code; -1 when none
+// (code 0 never matches).
+int ProbeKindPosition(int32_t code);
 
 // Probe buffer: element n is element n % 256 of object 0x28 + n / 256.
 constexpr int kProbeRunMax = 32;
@@ -165,9 +237,9 @@ struct ProbeRun {
     uint8_t subIndex;
     int count;
 };
-// The gets that read `total` elements: runs of at most 32, never across objects
-// because 256 is a multiple of 32.
-std::vector<ProbeRun> ProbeRuns(int total);
+// The get that reads on from element `first` of `total`: at most 32 elements,
+// never across objects because 256 is a multiple of 32.
+ProbeRun ProbeRunAt(int first, int total);
 
 // The chart window's seven quantities, each float32 x 3.
 struct ChartQuantity {
@@ -176,6 +248,27 @@ struct ChartQuantity {
 };
 constexpr int kChartQuantityCount = 7;
 const ChartQuantity* ChartQuantities();
+
+// The names of a measured quantity and of its elements, as the session
+// export's columns and the UDP feed's keys give them ("euler" with "roll",
+// "pitch", "yaw"). A one-element quantity has no element names.
+struct QuantityNames {
+    uint16_t index;
+    const char* quantity;
+    const char* const* elements;  // null for a one-element quantity
+    int elementCount;
+};
+// The names of a measured quantity; null for any other object.
+const QuantityNames* FindQuantityNames(uint16_t index);
+// The quantity's name ("euler"), the mnemonic of an object that has one and
+// no quantity names ("sp"), or "object_0xNN" where there is neither.
+std::string QuantityName(uint16_t index);
+// One element's name: "euler_roll", "voltage" (a one-element quantity),
+// "sp", or "object_0xNN_K" where the catalogue names none.
+std::string ElementName(uint16_t index, int element);
+// The key of one element within its quantity ("roll"); empty for a
+// one-element quantity, the element number where none is named.
+std::string ElementKey(uint16_t index, int element);
 
 // Vibration, object 0x3c: derived values, when defined.
 std::optional<double> NaturalFrequency(double dampedHz, double ratio);  // 0 <= ratio < 1

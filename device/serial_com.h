@@ -43,6 +43,7 @@ public:
     // a port in use, ENAMETOOLONG, ENOTTY, ...); 0 after a successful Open.
     int LastError() const { return m_lastError; }
     uint32_t BaudRate() const { return m_baudRate; }
+    uint32_t LineRate() const override { return m_baudRate; }
     int Handle() const { return m_handle; }
 
 private:

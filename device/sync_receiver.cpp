@@ -45,6 +45,7 @@ bool CSyncReceiver::Receive(CCommPort* port, bool display, Chunk* chunk) {
                 chunk->length = got;
                 chunk->text = buf + drop;
                 chunk->textLength = got - drop;
+                if (IExchangeObserver* observer = m_observer.load()) observer->OnSyncText(buf, got);
                 return true;
             }
         }

@@ -10,7 +10,9 @@
 // tab no request runs whose back-off would do it). No Qt, no file: the page
 // writes, shows and reports.
 #include "device/comm_port.h"
+#include "device/object_access.h"  // IExchangeObserver
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -43,6 +45,11 @@ public:
     // with *chunk filled when the step's chunk is to be recorded and shown.
     bool Receive(CCommPort* port, bool display, Chunk* chunk);
 
+    // Told of each chunk that is recorded and shown (its bytes as the export
+    // file gets them); null for none. Not owned; set it on the thread that
+    // runs Receive.
+    void SetObserver(IExchangeObserver* observer) { m_observer.store(observer); }
+
     int32_t ChunksToSkip() const { return m_skip; }
     // Close + EnsureOpen pairs done for a hung-up or closed port.
     int Reopens() const { return m_reopens; }
@@ -54,4 +61,5 @@ private:
     bool m_shownEndsInCr = false;  // the last chunk shown ended in CR: a leading LF completes it
     std::optional<std::chrono::steady_clock::time_point> m_lastReopen;
     int m_reopens = 0;
+    std::atomic<IExchangeObserver*> m_observer{nullptr};
 };

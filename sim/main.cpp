@@ -5,6 +5,7 @@
 #include "sim/pty_link.h"
 #include "sim/control_line.h"
 #include "sim/module_model.h"
+#include "sim/session_replay.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -42,7 +44,7 @@ struct Options {
     bool baudGiven = false, baud1Given = false;
     bool pace = true;
     bool removeLinkFolder = false;  // the folder holding --link goes when the simulator ends
-    int32_t product = 1011;
+    int32_t product = od::kProductTarvik;
     double toneHz = 37.0, toneAmplitude = 2.0;
     std::vector<std::string> modelLines;  // control lines applied at start (options that mean the same)
     uint32_t statusBits = 0;
@@ -52,6 +54,14 @@ struct Options {
     int delayMs = 0;
     double unplugAfter = -1, unplugFor = 2;
     int id = 1;
+    // The magnetometer (--mag-*): what the model starts with unless given.
+    std::optional<double> magField, magInterference;
+    std::optional<sim::Vec3> magOffset, magScale;
+    std::optional<sim::MagTurns> magTurns;
+    // --replay: a recorded session answers in place of the model.
+    std::string replay;
+    double speed = 1;
+    bool loop = false, speedGiven = false;
 };
 
 [[noreturn]] void Usage(const char* why) {
@@ -67,12 +77,41 @@ struct Options {
                  "                  [--fail-calibration KIND] [--hang-calibration KIND] [--calibration-time KIND=S]\n"
                  "                  [--probe-wave sine|ramp|square|off] [--probe-ignore N] [--probe-never-ready]\n"
                  "                  [--drop-request OBJ[:SUB][/N]] [--force OBJ[:EL]=V[,V...]]\n"
+                 "                  [--mag-field UT] [--mag-offset X,Y,Z] [--mag-scale SX,SY,SZ]\n"
+                 "                  [--mag-interference P] [--mag-turns full|half|flat]\n"
+                 "                  [--replay FILE [--speed X] [--loop]]\n"
                  "KIND: gyro-accel, magnetometer, temperature or all. See docs/simulator.md.\n");
     std::exit(2);
 }
 
 bool ParseVec(const std::string& text, sim::Vec3* v) {
     return std::sscanf(text.c_str(), "%lf,%lf,%lf", &v->x, &v->y, &v->z) == 3;
+}
+
+// A finite number and nothing else.
+bool ParseFinite(const std::string& text, double* v) {
+    char* end = nullptr;
+    *v = std::strtod(text.c_str(), &end);
+    return !text.empty() && end != text.c_str() && *end == '\0' && std::isfinite(*v);
+}
+
+// Three numbers separated by commas, each within low..high.
+bool ParseTriple(const std::string& text, double low, double high, sim::Vec3* v) {
+    std::vector<double> parts;
+    size_t from = 0;
+    for (;;) {
+        const size_t comma = text.find(',', from);
+        double d = 0;
+        if (!ParseFinite(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from), &d) ||
+            d < low || d > high)
+            return false;
+        parts.push_back(d);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    if (parts.size() != 3) return false;
+    *v = {parts[0], parts[1], parts[2]};
+    return true;
 }
 
 Options Parse(int argc, char** argv) {
@@ -136,10 +175,46 @@ Options Parse(int argc, char** argv) {
             std::replace(v.begin(), v.end(), '=', ' ');
             std::replace(v.begin(), v.end(), ',', ' ');
             o.modelLines.push_back("force " + v);
-        } else if (a == "--help" || a == "-h") Usage("help");
+        } else if (a == "--mag-field") {
+            const std::string v = value(i);
+            double d = 0;
+            if (!ParseFinite(v, &d) || d <= 0 || d > 1000)
+                Usage(("--mag-field wants the field strength in uT, above 0 and at most 1000, not \"" + v + "\"").c_str());
+            o.magField = d;
+        } else if (a == "--mag-offset") {
+            const std::string v = value(i);
+            sim::Vec3 t;
+            if (!ParseTriple(v, -1000, 1000, &t))
+                Usage(("--mag-offset wants three offsets X,Y,Z in uT, each -1000..1000, not \"" + v + "\"").c_str());
+            o.magOffset = t;
+        } else if (a == "--mag-scale") {
+            const std::string v = value(i);
+            sim::Vec3 t;
+            if (!ParseTriple(v, 0.01, 10, &t))
+                Usage(("--mag-scale wants three scales SX,SY,SZ, each 0.01..10, not \"" + v + "\"").c_str());
+            o.magScale = t;
+        } else if (a == "--mag-interference") {
+            const std::string v = value(i);
+            double d = 0;
+            if (!ParseFinite(v, &d) || d < 0 || d > 1)
+                Usage(("--mag-interference wants the fraction of disturbed readings, 0..1, not \"" + v + "\"").c_str());
+            o.magInterference = d;
+        } else if (a == "--mag-turns") {
+            const std::string v = value(i);
+            o.magTurns = sim::MagTurnsByName(v);
+            if (!o.magTurns) Usage(("--mag-turns wants full, half or flat, not \"" + v + "\"").c_str());
+        } else if (a == "--replay") o.replay = value(i);
+        else if (a == "--speed") {
+            const std::string v = value(i);
+            if (!ParseFinite(v, &o.speed) || o.speed <= 0 || o.speed > 1000)
+                Usage(("--speed wants a factor above 0 and at most 1000, not \"" + v + "\"").c_str());
+            o.speedGiven = true;
+        } else if (a == "--loop") o.loop = true;
+        else if (a == "--help" || a == "-h") Usage("help");
         else Usage(("unknown option " + a).c_str());
     }
     if (o.link.empty()) Usage("--link is required");
+    if (o.replay.empty() && (o.speedGiven || o.loop)) Usage("--speed and --loop go with --replay FILE");
     return o;
 }
 
@@ -170,6 +245,11 @@ public:
         m_module.raisedStatusBits = m_o.statusBits;
         m_module.toneHz = m_o.toneHz;
         m_module.toneAmplitude = m_o.toneAmplitude;
+        if (m_o.magField) m_module.magField = *m_o.magField;
+        if (m_o.magOffset) m_module.magOffset = *m_o.magOffset;
+        if (m_o.magScale) m_module.magScale = *m_o.magScale;
+        if (m_o.magInterference) m_module.magInterference = *m_o.magInterference;
+        if (m_o.magTurns) m_module.magTurns = *m_o.magTurns;
         sim::Vec3 v;
         if (!m_o.holdEuler.empty()) {
             if (!ParseVec(m_o.holdEuler, &v)) Usage("bad --hold-euler");
@@ -194,6 +274,14 @@ public:
             if (!Control(line)) Usage(("bad option value: " + line).c_str());
         if (!m_o.log.empty()) m_log = std::fopen(m_o.log.c_str(), "a");
         if (!m_o.syncLog.empty()) m_syncLog = std::fopen(m_o.syncLog.c_str(), "ab");
+        if (!m_o.replay.empty()) {
+            std::string error;
+            if (!ReadSessionFile(m_o.replay, &m_session, &error)) {
+                std::fprintf(stderr, "tarvik-sim: %s\n", error.c_str());
+                std::exit(2);
+            }
+            if (m_session.cut) std::fprintf(stderr, "tarvik-sim: %s ends in a cut line; replaying up to it\n", m_o.replay.c_str());
+        }
     }
     ~Simulator() {
         for (auto& p : m_ports) p.link->Close();
@@ -234,6 +322,8 @@ public:
         }
         m_start = Now();
         m_nextSync = m_start;
+        // The replay clock starts with the module.
+        if (!m_o.replay.empty()) m_replay = std::make_unique<sim::SessionReplay>(m_session, m_o.speed, m_o.loop, Now);
         std::printf("ready\n");
         std::fflush(stdout);
         return true;
@@ -315,13 +405,13 @@ private:
                 continue;
             }
             if (p.rx.size() - i < static_cast<size_t>(frame::kRequestLength)) break;  // wait for the rest
-            const uint8_t* f = p.rx.data() + i;
-            const bool valid = f[1] == 9 && f[12] == frame::ETX && f[11] == frame::Checksum(f + 2, 9);
-            if (!valid) {  // not a frame start after all: resynchronise on the next byte
+            frame::Request request;
+            if (!frame::ParseRequest(p.rx.data() + i, &request)) {
+                // Not a frame start after all: resynchronise on the next byte.
                 ++i;
                 continue;
             }
-            Request(p, f);
+            Request(p, request);
             i += frame::kRequestLength;
         }
         p.rx.erase(p.rx.begin(), p.rx.begin() + static_cast<long>(i));
@@ -347,28 +437,27 @@ private:
         }
     }
 
-    void Request(Port& p, const uint8_t* f) {
-        const uint16_t index = static_cast<uint16_t>(f[4] | (f[5] << 8));
-        const uint8_t type = f[3] & 0x0F;
+    void Request(Port& p, const frame::Request& r) {
         if (m_log) {
-            if ((f[3] & 0xF0) == frame::OP_GET_REQUEST) {
-                std::fprintf(m_log, "get 0x%02x %u %u %s\n", index, f[6], f[7], TypeName(type));
-            } else {
-                int32_t v = static_cast<int32_t>(f[7] | (f[8] << 8) | (f[9] << 16) | (static_cast<uint32_t>(f[10]) << 24));
-                if (type == OBJ_FLOAT32) {
-                    float x;
-                    std::memcpy(&x, f + 7, 4);
-                    std::fprintf(m_log, "set 0x%02x %.9g %s\n", index, x, TypeName(type));
-                } else {
-                    if (type == OBJ_INT8) v = static_cast<int8_t>(f[7]);
-                    if (type == OBJ_INT16) v = static_cast<int16_t>(f[7] | (f[8] << 8));
-                    std::fprintf(m_log, "set 0x%02x %d %s\n", index, v, TypeName(type));
-                }
-            }
+            if (r.op == frame::OP_GET_REQUEST)
+                std::fprintf(m_log, "get 0x%02x %u %u %s\n", r.index, r.subIndex, r.element[0], TypeName(r.type));
+            else if (r.type == OBJ_FLOAT32)
+                std::fprintf(m_log, "set 0x%02x %.9g %s\n", r.index, frame::ReadElement(r.type, r.element),
+                             TypeName(r.type));
+            else
+                std::fprintf(m_log, "set 0x%02x %d %s\n", r.index,
+                             static_cast<int32_t>(frame::ReadElement(r.type, r.element)), TypeName(r.type));
             std::fflush(m_log);
         }
-        std::vector<uint8_t> reply = m_module.Handle(f, Now());
+        std::vector<uint8_t> reply = m_module.Handle(r, Now());
         if (reply.empty() || Chance(m_o.drop)) return;
+        // A replay answers a get of what it recorded with the recorded values;
+        // sets and everything else stay the model's (and change no replayed value).
+        uint8_t type = 0;
+        std::vector<double> values;
+        if (m_replay && r.op == frame::OP_GET_REQUEST && reply.size() > 9 &&
+            m_replay->Answer(r.index, r.subIndex, frame::Elements(reply.size()), &type, &values))
+            reply = sim::RecordedReply(reply[2], r.index, r.subIndex, type, values);
         if (Chance(m_o.corrupt)) reply[reply.size() - 2] ^= 0x5A;
         if (Chance(m_o.noise)) {
             const uint8_t junk[] = {0x55, 0xA7, 0x03, 0x40, 0x13};
@@ -397,6 +486,10 @@ private:
     }
 
     void SendSync() {
+        if (m_replay) {
+            SendRecordedSync();
+            return;
+        }
         const double now = Now();
         if (now < m_nextSync) return;
         const double period = std::max(1.0, m_module.Config(od::OBJ_SYNC_PERIOD)) / 1000.0;
@@ -411,6 +504,13 @@ private:
             const std::string line = m_module.SyncLine(now) + "\r\n";
             p.link->Queue(reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), now, true);
         }
+    }
+
+    // A replay's stream is the recorded text at its times, on the first link.
+    void SendRecordedSync() {
+        const std::string text = m_replay->DueSyncText();
+        if (text.empty() || m_ports.empty() || !m_ports[0].link->IsOpen()) return;
+        m_ports[0].link->Queue(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), Now(), true);
     }
 
     void ReadControl() {
@@ -453,6 +553,8 @@ private:
     FILE* m_syncLog = nullptr;
     double m_start = 0, m_nextSync = 0;
     double m_lastReplyDue = 0;
+    Session m_session;
+    std::unique_ptr<sim::SessionReplay> m_replay;
 };
 
 }  // namespace

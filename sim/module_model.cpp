@@ -80,7 +80,7 @@ const Vec3 kEarthField{22.0, 4.5, -41.0};  // uT, world frame; magnitude 46.7466
 double Axis(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
 bool IsBaud(double v) {
-    for (uint32_t rate : {9600u, 19200u, 38400u, 57600u, 115200u, 230400u, 460800u, 921600u})
+    for (uint32_t rate : od::kBaudRates)
         if (v == rate) return true;
     return false;
 }
@@ -90,35 +90,18 @@ double ToInt32(double v) {
     return std::clamp(std::trunc(v), -2147483648.0, 2147483647.0);
 }
 
+// The module sends every integer object as a rounded int32 element (its
+// small types sign-extended), a float32 one as a float.
 void PutElement(uint8_t* out, uint8_t type, double value) {
     if (type == OBJ_FLOAT32) {
         const float f = static_cast<float>(value);
-        std::memcpy(out, &f, 4);
+        frame::WriteElement(OBJ_FLOAT32, &f, out);
         return;
     }
     const int32_t i = std::isfinite(value)
                           ? static_cast<int32_t>(std::llround(std::clamp(value, -2147483648.0, 2147483647.0)))
                           : 0;
-    const uint32_t u = static_cast<uint32_t>(i);
-    for (int b = 0; b < 4; ++b) out[b] = static_cast<uint8_t>(u >> (8 * b));
-}
-
-double TakeElement(const uint8_t* in, uint8_t type) {
-    switch (type) {
-    case OBJ_INT8: return static_cast<int8_t>(in[0]);
-    case OBJ_INT16: return static_cast<int16_t>(in[0] | (in[1] << 8));
-    case OBJ_INT32: {
-        uint32_t u = 0;
-        for (int b = 0; b < 4; ++b) u |= static_cast<uint32_t>(in[b]) << (8 * b);
-        return static_cast<int32_t>(u);
-    }
-    case OBJ_FLOAT32: {
-        float f;
-        std::memcpy(&f, in, 4);
-        return f;
-    }
-    default: return 0;
-    }
+    frame::WriteElement(OBJ_INT32, &i, out);
 }
 
 int ElementsOf(uint16_t index) {
@@ -171,6 +154,13 @@ std::optional<ProbeWave> ProbeWaveByName(const std::string& name) {
     return std::nullopt;
 }
 
+std::optional<MagTurns> MagTurnsByName(const std::string& name) {
+    if (name == "full") return MagTurns::Full;
+    if (name == "half") return MagTurns::Half;
+    if (name == "flat") return MagTurns::Flat;
+    return std::nullopt;
+}
+
 const CalibrationTables& ModuleModel::TrueSensorErrors() {
     // accelerometer (g), gyroscope (deg/s), magnetometer (uT); temperature
     // coefficients per degree from 25 degC.
@@ -194,6 +184,9 @@ ModuleModel::ModuleModel(double now)
     FactoryDefaults();
     m_flash = m_config;
     m_cal = m_factoryCal = FactoryCalibration();
+    const CalibrationTables& e = TrueSensorErrors();
+    magOffset = {e.bias[6], e.bias[7], e.bias[8]};
+    magScale = {e.scale[6], e.scale[7], e.scale[8]};
 }
 
 void ModuleModel::FactoryDefaults() {
@@ -265,6 +258,8 @@ Vec3 ModuleModel::EulerAt(double t) const {
     switch (m_motion) {
     case Motion::Still: return {Wrap180(b.x), Wrap180(b.y), Wrap180(b.z)};
     case Motion::Tumble: {
+        if (magTurns == MagTurns::Flat) return {0, 0, Wrap180(b.z + 36.0 * tau)};  // turned on a table
+        if (magTurns == MagTurns::Half) return HalfTurnEulerAt(tau);
         // The user turns the module in all directions: five rolls, three
         // turns and three nods in 30 s.
         const Vec3 g{60.0 * tau, 75.0 * std::sin(2 * kPi * tau / 10.0), 36.0 * tau};
@@ -276,6 +271,40 @@ Vec3 ModuleModel::EulerAt(double t) const {
         return {Wrap180(b.x + f.x), Wrap180(b.y + f.y), Wrap180(b.z + f.z)};
     }
     }
+}
+
+// The field, seen from the module, sweeps the module's -Z hemisphere: from
+// -Z out to the equator and back in 30 s, ten times around; the module also
+// turns about the field. The attitude is the one that puts the field there.
+Vec3 ModuleModel::HalfTurnEulerAt(double tau) const {
+    const double polar = kPi / 2 * (1 - std::cos(2 * kPi * tau / 30.0)) / 2, around = 2 * kPi * tau / 3.0;
+    const double d[3] = {std::sin(polar) * std::cos(around), std::sin(polar) * std::sin(around), -std::cos(polar)};
+    const double n = std::sqrt(kEarthField.x * kEarthField.x + kEarthField.y * kEarthField.y + kEarthField.z * kEarthField.z);
+    const double f[3] = {kEarthField.x / n, kEarthField.y / n, kEarthField.z / n};
+    // The smallest rotation taking d to f (never half a turn: -f lies in the
+    // other hemisphere), then a turn about f.
+    auto rodrigues = [](const double axis[3], double c, double s, double m[3][3]) {
+        const double x = axis[0], y = axis[1], z = axis[2], t = 1 - c;
+        const double r[3][3] = {{t * x * x + c, t * x * y - s * z, t * x * z + s * y},
+                                {t * x * y + s * z, t * y * y + c, t * y * z - s * x},
+                                {t * x * z - s * y, t * y * z + s * x, t * z * z + c}};
+        std::memcpy(m, r, sizeof r);
+    };
+    double axis[3] = {d[1] * f[2] - d[2] * f[1], d[2] * f[0] - d[0] * f[2], d[0] * f[1] - d[1] * f[0]};
+    const double s = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    const double c = d[0] * f[0] + d[1] * f[1] + d[2] * f[2];
+    double toField[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, spin[3][3], m[3][3];
+    if (s > 1e-9) {
+        for (double& a : axis) a /= s;
+        rodrigues(axis, c, s, toField);
+    }
+    const double spinAngle = 2 * kPi * tau / 12.0;
+    rodrigues(f, std::cos(spinAngle), std::sin(spinAngle), spin);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) m[i][j] = spin[i][0] * toField[0][j] + spin[i][1] * toField[1][j] + spin[i][2] * toField[2][j];
+    // Body to world is yaw about Z, pitch about Y, roll about X.
+    return {std::atan2(m[2][1], m[2][2]) / kDeg, -std::asin(std::clamp(m[2][0], -1.0, 1.0)) / kDeg,
+            std::atan2(m[1][0], m[0][0]) / kDeg};
 }
 
 void ModuleModel::BeginMotion(Motion motion, double now) {
@@ -312,8 +341,8 @@ double ModuleModel::TemperatureAt(double t) const {
 // calibrated = (raw - bias - coefficient x (T - 25)) / scale with the tables.
 
 namespace {
-Vec3 SensorModel(const Vec3& physical, int first, double temperature, const CalibrationTables* cal) {
-    const CalibrationTables& e = ModuleModel::TrueSensorErrors();
+Vec3 SensorModel(const Vec3& physical, int first, double temperature, const CalibrationTables* cal,
+                 const CalibrationTables& e = ModuleModel::TrueSensorErrors()) {
     const double dT = temperature - 25.0;
     double v[3];
     for (int i = 0; i < 3; ++i) {
@@ -342,8 +371,20 @@ Vec3 ModuleModel::RotationRateSensorAt(double t, bool calibrated) const {
 }
 
 Vec3 ModuleModel::MagneticFieldAt(double t, bool calibrated) const {
-    const Vec3 body = Rotation(EulerAt(t)).ToBody(kEarthField);
-    const Vec3 v = SensorModel(body, 6, TemperatureAt(t), calibrated ? &m_cal : nullptr);
+    const double k = magField / kEarthFieldMagnitude;
+    Vec3 body = Rotation(EulerAt(t)).ToBody({kEarthField.x * k, kEarthField.y * k, kEarthField.z * k});
+    if (magInterference > 0 && (Noise(t, 33) + 1) / 2 < magInterference) {
+        // Something magnetic near the module: this reading is off.
+        body = {body.x + 0.3 * magField * Noise(t, 34), body.y + 0.3 * magField * Noise(t, 35),
+                body.z + 0.3 * magField * Noise(t, 36)};
+    }
+    CalibrationTables errors = TrueSensorErrors();
+    const double offset[3] = {magOffset.x, magOffset.y, magOffset.z}, scale[3] = {magScale.x, magScale.y, magScale.z};
+    for (size_t i = 0; i < 3; ++i) {
+        errors.bias[6 + i] = static_cast<float>(offset[i]);
+        errors.scale[6 + i] = static_cast<float>(scale[i]);
+    }
+    const Vec3 v = SensorModel(body, 6, TemperatureAt(t), calibrated ? &m_cal : nullptr, errors);
     return {v.x + 0.2 * Noise(t, 30), v.y + 0.2 * Noise(t, 31), v.z + 0.2 * Noise(t, 32)};
 }
 
@@ -804,14 +845,19 @@ double ModuleModel::Element(uint16_t index, int e) const {
     }
 }
 
-std::vector<uint8_t> ModuleModel::Handle(const uint8_t* req, double now) {
+std::vector<uint8_t> ModuleModel::Handle(const uint8_t* bytes, double now) {
+    frame::Request req;
+    if (!frame::ParseRequest(bytes, &req)) return {};
+    return Handle(req, now);
+}
+
+std::vector<uint8_t> ModuleModel::Handle(const frame::Request& req, double now) {
     Advance(now);
     if (IsSilent(now)) return {};
-    if (req[2] != deviceId) return {};
-    const uint8_t op = req[3] & 0xF0;
-    const uint8_t reqType = req[3] & 0x0F;
-    const uint16_t index = static_cast<uint16_t>(req[4] | (req[5] << 8));
-    const uint8_t sub = req[6];
+    if (req.deviceId != deviceId) return {};
+    const uint8_t op = req.op;
+    const uint16_t index = req.index;
+    const uint8_t sub = req.subIndex;
     for (auto it = m_ignored.begin(); it != m_ignored.end(); ++it)
         if (it->index == index && (it->sub < 0 || it->sub == sub)) {
             if (--it->count <= 0) m_ignored.erase(it);
@@ -826,14 +872,14 @@ std::vector<uint8_t> ModuleModel::Handle(const uint8_t* req, double now) {
     if (op == frame::OP_GET_REQUEST) {
         const int available = ElementsOf(index) - sub;
         if (available <= 0) return {};
-        const int wanted = std::max(1, static_cast<int>(req[7]));
+        const int wanted = std::max(1, static_cast<int>(req.element[0]));
         const int n = std::min({wanted, available, frame::kMaxReplyElements});
         for (int i = 0; i < n; ++i) PutElement(data + 4 * i, type, Element(index, sub + i));
         reply.resize(frame::Build(reply.data(), deviceId, static_cast<uint8_t>(frame::OP_GET_REPLY | type), index, sub, data, n));
         return reply;
     }
     if (op == frame::OP_SET_REQUEST) {
-        const double value = TakeElement(req + 7, reqType);
+        const double value = frame::ReadElement(req.type, req.element);
         if (index == od::OBJ_COMMAND) {
             const double command = ToInt32(value);
             PutElement(data, type, command);

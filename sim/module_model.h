@@ -4,6 +4,8 @@
 // can run a 30 s calibration without waiting. Protocol handling takes one
 // request frame and gives the reply frame, or nothing when a real module would
 // stay silent. docs/simulator.md lists the behaviour and its known values.
+#include "device/frame.h"
+#include "device/object_dictionary.h"
 #include "sim/ellipsoid_fit.h"
 
 #include <array>
@@ -24,6 +26,12 @@ enum class Calibration { None, GyroAccel, Magnetometer, Temperature };
 // "gyro-accel", "magnetometer", "temperature"; None for anything else.
 Calibration CalibrationByName(const std::string& name);
 
+// How the simulated user turns the module during a magnetometer calibration:
+// in all directions, so that the field points into one hemisphere of the
+// module only (its -Z side), or only about the vertical axis, lying flat.
+enum class MagTurns { Full, Half, Flat };
+std::optional<MagTurns> MagTurnsByName(const std::string& name);  // "full", "half", "flat"
+
 // Known waveforms the probe buffers can carry instead of sensor data.
 enum class ProbeWave { Sensor, Sine, Ramp, Square };
 std::optional<ProbeWave> ProbeWaveByName(const std::string& name);  // "off"/"sensor", "sine", ...
@@ -40,7 +48,7 @@ public:
 
     // Options that tests and the command line set.
     uint8_t deviceId = 1;
-    int32_t productId = 1011;
+    int32_t productId = od::kProductTarvik;
     int32_t firmwareVersion = 123;   // x100
     int32_t hardwareVersion = 100;   // x100
     uint32_t raisedStatusBits = 0;   // error bits OR-ed into the status word
@@ -55,9 +63,19 @@ public:
     Calibration hangCalibration = Calibration::None;  // never ends by itself
     bool hangEveryCalibration = false;
     std::map<Calibration, double> calibrationSeconds;  // overrides the procedure times
+    // The magnetometer: the earth field's strength, the sensor's hard-iron
+    // offset and per-axis soft-iron scale (the defaults are the sensor's true
+    // errors), the fraction of readings a disturbance moves by up to 30 % of
+    // the field on each axis, and how the user turns it while it calibrates.
+    double magField = kEarthFieldMagnitude;  // uT
+    Vec3 magOffset, magScale;                // uT; gain
+    double magInterference = 0;
+    MagTurns magTurns = MagTurns::Full;
 
-    // Handles one complete 13-byte request frame (checked by the caller's
-    // framing) at time now; returns the reply frame, empty for no reply.
+    // Handles one request at time now; returns the reply frame, empty for no
+    // reply. The byte form takes a 13-byte frame and ignores one that is not
+    // a request frame.
+    std::vector<uint8_t> Handle(const frame::Request& request, double now);
     std::vector<uint8_t> Handle(const uint8_t* request, double now);
     // A text line received outside the frames (without its line end); returns
     // the text the module answers, empty for none. "/f" saves the calibration
@@ -146,6 +164,7 @@ private:
     Vec3 AccelerationAt(double t, bool calibrated) const;   // g
     Vec3 RotationRateSensorAt(double t, bool calibrated) const;
     Vec3 MagneticFieldAt(double t, bool calibrated) const;
+    Vec3 HalfTurnEulerAt(double tau) const;  // the one-hemisphere turns of a magnetometer calibration
     double TemperatureAt(double t) const;
     Vec3 Vibration3(double t, int source) const;  // the vibration sources' axes, no noise
 

@@ -7,8 +7,7 @@
 //   drag_both.png (32 x 32, black on transparent, hot spot (15, 15))
 // Strips and lamps have white backgrounds: white is their transparent colour.
 // Usage: make_artwork OUTPUT_DIR   (e.g. resources)
-// Build: built by the ui_toolkit tests' CMakeLists as target make_artwork, or
-//   c++ -std=c++20 make_artwork.cpp $(pkg-config --cflags --libs Qt6Gui) -fPIC
+// Build: target make_artwork of resources/CMakeLists.txt (not built by default).
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>

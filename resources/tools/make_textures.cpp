@@ -2,7 +2,7 @@
 //   top.png (200 x 200), bottom.png (200 x 200),
 //   connector_side.png (200 x 65), plain_side.png (200 x 65).
 // Usage: make_textures OUTPUT_DIR   (e.g. resources/textures)
-// Build: c++ -std=c++20 make_textures.cpp $(pkg-config --cflags --libs Qt6Gui) -fPIC
+// Build: target make_textures of resources/CMakeLists.txt (not built by default).
 // The top picture's upper edge is the module's +x axis and its left edge +y;
 // its axis legend says so.
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/app_ini.h"
 #include "app/ini_file.h"
 #include "app/multimedia_timer.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -248,4 +248,16 @@ TEST(MultimediaTimer, TicksArriveAndStop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(timer.calls.load(), after);
     timer.Kill();  // harmless twice
+}
+
+// A line ending in a stray carriage return (here the last one, without a
+// line feed) is written back so that the file reads the same again: the
+// line-end style does not flip to CR LF.
+TEST(IniReader, StrayCarriageReturnDoesNotChangeTheLineEnds) {
+    CIniFile file;
+    file.LoadText("[\xfft\r\r");
+    file.Set("Property", "fuzzKey", "value 1");
+    CIniFile again;
+    again.LoadText(file.Text());
+    EXPECT_EQ(again.Text(), file.Text());
 }

@@ -2,8 +2,9 @@
 #include "device/connection.h"
 #include "device/frame.h"
 #include "device/object_access.h"
+#include "device/object_dictionary.h"
 #include "device/serial_com.h"
-#include "pty.h"
+#include "tests/support/pty.h"
 
 #include <gtest/gtest.h>
 
@@ -225,8 +226,8 @@ TEST(ConnectionNoPortTest, AMissingPortFailsAndPublishesNothing) {
     EXPECT_FALSE(TryConnect("/dev/tarvik-no-such-port", 115200, 30, 1));
     EXPECT_EQ(g_pSerialCom, nullptr);
     EXPECT_EQ(g_pObjectAccess, nullptr);
-    EXPECT_EQ(kBaudRates[0], 9600u);
-    EXPECT_EQ(kBaudRates[7], 921600u);
+    EXPECT_EQ(od::kBaudRates[0], 9600u);
+    EXPECT_EQ(od::kBaudRates[7], 921600u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // CObjectAccess against a scripted port: frame bytes, reply assembly,
 // validation, conversions and the back-off, all on a simulated clock.
 #include "device/object_access.h"
-#include "fake_port.h"
+#include "tests/support/fake_port.h"
 
 #include <gtest/gtest.h>
 
@@ -62,17 +62,45 @@ TEST_F(ObjectAccessTest, RequestCarriesDeviceIdCountSubIndexAndUnextendedSmallVa
     EXPECT_EQ(Bytes(port.writes.back().begin() + 3, port.writes.back().begin() + 11),
               (Bytes{0x10, 0x09, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00}));
     EXPECT_EQ(minusOne, -1);
+}
 
-    Reply(ReplyFrame(frame::OP_SET_REPLY | OBJ_INT16, 0x09, 0, {0xFFFE}));
-    int16_t minusTwo = -2;
-    EXPECT_TRUE(access.SetObjectXXX(OBJ_INT16, 0x09, &minusTwo));
-    EXPECT_EQ(Bytes(port.writes.back().begin() + 7, port.writes.back().begin() + 11), (Bytes{0xFE, 0xFF, 0x00, 0x00}));
+// The codec both sides share: each type's element written from a variable and
+// read back, a request built and parsed again, the reply to it accepted.
+TEST(FrameCodecTest, RequestsAndElementsRoundTripForEachType) {
+    const int8_t i8 = -1;
+    const int16_t i16 = -2;
+    const int32_t i32 = -70000;
+    const float f32 = 1.5f;
+    const struct {
+        uint8_t type;
+        const void* variable;
+        Bytes wire;
+        double value;
+    } cases[] = {
+        {OBJ_INT8, &i8, {0xFF, 0x00, 0x00, 0x00}, -1},
+        {OBJ_INT16, &i16, {0xFE, 0xFF, 0x00, 0x00}, -2},
+        {OBJ_INT32, &i32, {0x90, 0xEE, 0xFE, 0xFF}, -70000},
+        {OBJ_FLOAT32, &f32, {0x00, 0x00, 0xC0, 0x3F}, 1.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.type));
+        frame::Request sent{7, frame::OP_SET_REQUEST, c.type, 0x1234, 0, {}};
+        frame::WriteElement(c.type, c.variable, sent.element);
+        EXPECT_EQ(Bytes(sent.element, sent.element + 4), c.wire);
+        EXPECT_EQ(frame::ReadElement(c.type, sent.element), c.value);
 
-    Reply(ReplyFrame(frame::OP_SET_REPLY | OBJ_FLOAT32, 0x14, 0, {FloatBits(1.5f)}));
-    float gain = 1.5f;
-    EXPECT_TRUE(access.SetObjectXXX(OBJ_FLOAT32, 0x14, &gain));
-    EXPECT_EQ(Bytes(port.writes.back().begin() + 3, port.writes.back().begin() + 11),
-              (Bytes{0x1C, 0x14, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x3F}));
+        uint8_t wire[frame::kRequestLength];
+        frame::BuildRequest(sent, wire);
+        frame::Request parsed;
+        ASSERT_TRUE(frame::ParseRequest(wire, &parsed));
+        EXPECT_EQ(parsed, sent);
+        wire[11] ^= 1;
+        EXPECT_FALSE(frame::ParseRequest(wire, &parsed));
+
+        uint8_t reply[frame::Length(1)];
+        frame::Build(reply, 7, frame::OP_SET_REPLY | c.type, 0x1234, 0, sent.element, 1);
+        EXPECT_EQ(frame::CheckReply(reply, sizeof reply, sent), frame::ReplyFault::None);
+    }
 }
 
 TEST_F(ObjectAccessTest, DrainsStaleInputBeforeTheRequest) {
@@ -87,8 +115,8 @@ TEST_F(ObjectAccessTest, DrainsStaleInputBeforeTheRequest) {
     EXPECT_EQ(status, 7);
 }
 
-// Each malformed reply fails the call, leaves the caller's slot alone and sets
-// no back-off: the very next call goes to the port again.
+// Each malformed reply fails the call for its reason, leaves the caller's slot
+// alone and sets no back-off: the very next call goes to the port again.
 TEST_F(ObjectAccessTest, EveryValidationFailureFailsWithoutBackOff) {
     const Bytes good = ReplyFrame(kGetReplyInt32, 0x02, 0, {1011});
     auto patched = [&](size_t at, uint8_t value) {
@@ -105,23 +133,28 @@ TEST_F(ObjectAccessTest, EveryValidationFailureFailsWithoutBackOff) {
     oddLength[1] = 10;
     oddLength[12] = frame::Checksum(oddLength.data() + 2, 10);
 
-    const std::vector<std::pair<const char*, Bytes>> cases = {
-        {"under 13 bytes", shortFrame},
-        {"not 13 + 4k", oddLength},
-        {"LEN", badLen},
-        {"error nibble 0x80", ReplyFrame(0x80 | OBJ_INT32, 0x02, 0, {1011})},
-        {"set reply to a get", ReplyFrame(kSetReplyInt32, 0x02, 0, {1011})},
-        {"index", ReplyFrame(kGetReplyInt32, 0x03, 0, {1011})},
-        {"sub-index", ReplyFrame(kGetReplyInt32, 0x02, 1, {1011})},
-        {"checksum", badChecksum},
-        {"ETX", patched(12, 0x04)},
+    const struct {
+        const char* what;
+        Bytes reply;
+        const char* reason;
+    } cases[] = {
+        {"under 13 bytes", shortFrame, "malformed reply"},
+        {"not 13 + 4k", oddLength, "malformed reply"},
+        {"LEN beyond the bytes", badLen, "incomplete reply"},
+        {"error nibble 0x80", ReplyFrame(0x80 | OBJ_INT32, 0x02, 0, {1011}), "malformed reply"},
+        {"set reply to a get", ReplyFrame(kSetReplyInt32, 0x02, 0, {1011}), "reply to another request"},
+        {"index", ReplyFrame(kGetReplyInt32, 0x03, 0, {1011}), "reply to another request"},
+        {"sub-index", ReplyFrame(kGetReplyInt32, 0x02, 1, {1011}), "reply to another request"},
+        {"checksum", badChecksum, "bad checksum"},
+        {"ETX", patched(12, 0x04), "malformed reply"},
     };
-    for (const auto& [what, reply] : cases) {
+    for (const auto& [what, reply, reason] : cases) {
         SCOPED_TRACE(what);
         const size_t writesBefore = port.writes.size();
         Reply(reply);
         int32_t value = -77;
         EXPECT_FALSE(GetInt32(0x02, &value));
+        EXPECT_STREQ(FailureText(&access), reason);
         EXPECT_EQ(value, -77);
         EXPECT_EQ(access.FaultTime(), 0u);
         EXPECT_EQ(access.NoReplyTime(), 0u);
@@ -332,13 +365,20 @@ TEST_F(ObjectAccessTest, UnknownCallerTypeIsRefusedWithoutTouchingThePort) {
     int32_t value = 1;
     EXPECT_FALSE(access.SetObjectXXX(3, 0x06, &value));
     EXPECT_FALSE(access.GetObjectXXX(0x0d, 0x06, 0, &value, 1));
+    EXPECT_STREQ(FailureText(&access), "unknown type");
     EXPECT_TRUE(port.writes.empty());
+
+    CObjectAccess unbound(nullptr, 30, 1, [this] { return clock; });
+    EXPECT_FALSE(unbound.GetObjectXXX(OBJ_INT32, 0x06, 0, &value, 1));
+    EXPECT_STREQ(FailureText(&unbound), "not connected");
+    EXPECT_STREQ(FailureText(nullptr), "not connected");
 }
 
 TEST_F(ObjectAccessTest, SilenceBacksOffForOneSecond) {
     int32_t value = 0;
     const uint32_t start = clock;
     EXPECT_FALSE(GetInt32(0x05, &value));  // nothing comes back
+    EXPECT_STREQ(FailureText(&access), "no reply");
     EXPECT_GE(clock - start, 30u);
     EXPECT_NE(access.NoReplyTime(), 0u);
     EXPECT_EQ(access.FaultTime(), 0u);
@@ -346,6 +386,7 @@ TEST_F(ObjectAccessTest, SilenceBacksOffForOneSecond) {
 
     clock = mark + 1000;  // still within the back-off: no write at all
     EXPECT_FALSE(GetInt32(0x05, &value));
+    EXPECT_STREQ(FailureText(&access), "waiting after a failure");
     EXPECT_EQ(port.writes.size(), 1u);
 
     clock = mark + 1001;
@@ -360,6 +401,7 @@ TEST_F(ObjectAccessTest, PortFaultBacksOffAndReopensAfterwards) {
     int32_t value = 0;
     port.failWrites = 1;
     EXPECT_FALSE(GetInt32(0x05, &value));
+    EXPECT_STREQ(FailureText(&access), "port error");
     EXPECT_EQ(access.FaultTime(), clock);
     EXPECT_EQ(port.opens, 0);  // a get does not reopen at once
     EXPECT_FALSE(port.IsOpen());

@@ -1,6 +1,7 @@
 // CSerialCOM against a real pseudo-terminal: the test holds the master side.
 #include "device/serial_com.h"
-#include "pty.h"
+#include "tests/support/pty.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -90,16 +91,13 @@ TEST_F(SerialComTest, OpenCloseAndReopen) {
 
 // A by-id style name of 60+ characters opens the port it names.
 TEST_F(SerialComTest, FullLengthPathOpens) {
-    char dir[] = "/tmp/tarvik-serial-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string link = std::string(dir) + "/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    CTempDir dir;
+    const std::string link = dir.File("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
     ASSERT_EQ(symlink(pty.SlavePath().c_str(), link.c_str()), 0);
     CSerialCOM port(link.c_str(), 115200);
     EXPECT_TRUE(port.Open()) << port.LastError();
     EXPECT_EQ(std::string(port.PortName()), link);
     port.Close();
-    unlink(link.c_str());
-    rmdir(dir);
 }
 
 TEST_F(SerialComTest, ExclusiveFlagIsClearedByClose) {

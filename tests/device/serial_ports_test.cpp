@@ -1,6 +1,7 @@
 // The port list and the FTDI latency set-up over fake sysfs trees.
 #include "device/serial_com.h"
 #include "device/tick.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,7 @@ namespace {
 
 class FakeTree : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("tarvik-sysfs-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "drivers");
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { fs::create_directories(root / "drivers"); }
 
     fs::path Driver(const std::string& name) {
         fs::create_directories(root / "drivers" / name);
@@ -53,7 +48,8 @@ protected:
         return s;
     }
 
-    fs::path root;
+    CTempDir dir;
+    fs::path root = dir.Path();
 };
 
 TEST_F(FakeTree, ListsDriverBackedPortsRealUartsAndStableNames) {

@@ -4,7 +4,7 @@
 #include "device/object_access.h"
 #include "device/serial_com.h"
 #include "device/tick.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ protected:
     void Start(std::vector<std::string> extra) {
         extra.push_back("--log");
         extra.push_back(LogPath());
-        if (!sim.Start(dir.File("tty"), extra)) GTEST_SKIP() << sim.Error();
+        if (!sim.Start(dir.File("tty"), extra)) FAIL() << sim.Error();
         port = std::make_unique<CSerialCOM>(dir.File("tty").c_str(), 115200);
         ASSERT_TRUE(port->Open());
         access = std::make_unique<CObjectAccess>(port.get(), timeoutMs, 1);

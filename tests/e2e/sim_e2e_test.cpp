@@ -3,7 +3,7 @@
 // silence and new rate, the answer to the factory-save text, and control lines.
 #include "device/object_access.h"
 #include "device/serial_com.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ class SimE2e : public ::testing::Test {
 protected:
     void Start(std::vector<std::string> extra) {
         extra.insert(extra.end(), {"--log", dir.File("log"), "--control", dir.File("ctl")});
-        if (!sim.Start(dir.File("tty"), extra)) GTEST_SKIP() << sim.Error();
+        if (!sim.Start(dir.File("tty"), extra)) FAIL() << sim.Error();
     }
     // A port and protocol at `baud`; each exchange with a fresh protocol object
     // so that one silent reply does not hold back the next try.

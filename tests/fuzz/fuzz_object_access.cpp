@@ -31,41 +31,30 @@ namespace {
 }
 
 // The frame a successful call must have taken: it starts at the first STX
-// that arrived after the request and is LEN + 4 bytes long, and it passes
-// every test of the validation. Checked here independently of the code
-// under test; a success without such a frame aborts.
-const uint8_t* TakenFrame(const std::vector<uint8_t>& s, uint8_t op, uint16_t index, uint8_t sub, size_t* n) {
+// that arrived after the request, is LEN + 4 bytes long and passes the
+// reply check for the request. A success without such a frame aborts.
+const uint8_t* TakenFrame(const std::vector<uint8_t>& s, const frame::Request& request, size_t* n) {
     size_t p = 0;
     while (p < s.size() && s[p] != frame::STX) ++p;
     if (p + 2 > s.size()) Fail("success without a frame start");
     *n = static_cast<size_t>(s[p + 1]) + 4;
-    const uint8_t* f = s.data() + p;
     if (p + *n > s.size()) Fail("success on a short frame");
-    if (*n < 13 || (*n - 13) % 4 != 0) Fail("success on a frame of a bad length");
-    if ((f[3] & 0xF0) != op) Fail("success on the wrong command");
-    if ((f[4] | (f[5] << 8)) != index || f[6] != sub) Fail("success on the wrong object");
-    if (frame::Checksum(f + 2, *n - 4) != f[*n - 2] || f[*n - 1] != frame::ETX) Fail("success on a bad frame");
-    return f;
+    if (frame::CheckReply(s.data() + p, *n, request) != frame::ReplyFault::None) Fail("success on a bad frame");
+    return s.data() + p;
 }
 
 // The element as the caller's type when the reply has that same type; false
 // for the other combinations (not checked here).
 bool SameTypeValue(uint8_t type, uint8_t replyType, const uint8_t* e, uint32_t* slot) {
     if (type != replyType) return false;
-    const uint32_t u = static_cast<uint32_t>(e[0]) | (static_cast<uint32_t>(e[1]) << 8) |
-                       (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[3]) << 24);
-    switch (type) {
-    case OBJ_INT8: *slot = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(e[0]))); return true;
-    case OBJ_INT16: *slot = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int16_t>(u & 0xFFFF))); return true;
-    case OBJ_INT32: *slot = u; return true;
-    default: {
-        float f;
-        std::memcpy(&f, &u, 4);
-        if (f != f) return false;  // a NaN's payload need not survive
-        *slot = u;
+    const double v = frame::ReadElement(type, e);
+    if (type != OBJ_FLOAT32) {
+        *slot = static_cast<uint32_t>(static_cast<int32_t>(v));
         return true;
     }
-    }
+    if (v != v) return false;  // a NaN's payload need not survive
+    std::memcpy(slot, e, 4);
+    return true;
 }
 
 constexpr uint32_t kUntouched = 0xA5A5A5A5u;
@@ -112,13 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::unique_ptr<uint8_t[]> value(new uint8_t[width]);
             std::memset(value.get(), 0xA5, width);
             const bool ok = access.SetObjectXXX(type, index, value.get());
+            if (!ok && access.LastFailure() == AccessFailure::None) Fail("a failed set without a reason");
             uint32_t got = kUntouched;
             std::memcpy(&got, value.get(), width);
             if (!ok && got != kUntouched) Fail("a failed set changed the variable");
             if (ok) {
                 size_t n = 0;
                 const std::vector<uint8_t> stream = port.StreamBeforeError();
-                const uint8_t* f = TakenFrame(stream, frame::OP_SET_REPLY, index, 0, &n);
+                const uint8_t* f = TakenFrame(stream, {1, frame::OP_SET_REQUEST, type, index, 0, {}}, &n);
                 uint32_t want = 0;
                 if (SameTypeValue(type, f[3] & 0x0F, f + 7, &want)) {
                     uint32_t expected = kUntouched;
@@ -132,12 +122,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::unique_ptr<uint32_t[]> out(slots ? new uint32_t[slots] : nullptr);
             for (size_t i = 0; i < slots; ++i) out[i] = kUntouched;
             const bool ok = access.GetObjectXXX(type, index, sub, out.get(), count);
+            if (!ok && access.LastFailure() == AccessFailure::None) Fail("a failed get without a reason");
             size_t stored = 0;
             if (ok) {
                 size_t n = 0;
                 const std::vector<uint8_t> stream = port.StreamBeforeError();
-                const uint8_t* f = TakenFrame(stream, frame::OP_GET_REPLY, index, sub, &n);
-                stored = std::min(slots, (n - 9) / 4);
+                const uint8_t* f = TakenFrame(stream, {1, frame::OP_GET_REQUEST, type, index, sub, {}}, &n);
+                stored = std::min(slots, static_cast<size_t>(frame::Elements(n)));
                 for (size_t i = 0; i < stored; ++i) {
                     uint32_t want = 0;
                     if (SameTypeValue(type, f[3] & 0x0F, f + 7 + 4 * i, &want) && out[i] != want)

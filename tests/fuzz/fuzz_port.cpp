@@ -1,6 +1,10 @@
 #include "fuzz_port.h"
 
+#include "device/frame.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 bool FuzzPort::Open() { return m_open = true; }
@@ -10,8 +14,14 @@ bool FuzzPort::Close() {
 }
 bool FuzzPort::EnsureOpen() { return m_open = true; }
 
-int32_t FuzzPort::Write(const void*, int32_t length) {
+int32_t FuzzPort::Write(const void* buffer, int32_t length) {
     if (!m_open) return -1;
+    // Whatever the call, what goes out is one request the module can parse.
+    frame::Request request;
+    if (length != frame::kRequestLength || !frame::ParseRequest(static_cast<const uint8_t*>(buffer), &request)) {
+        std::fprintf(stderr, "object-access oracle: a write that is no request frame\n");
+        std::abort();
+    }
     m_written = true;
     return length;
 }

@@ -1,4 +1,4 @@
-// tarvik-soak: the main window, made as start-up makes it, against tarvik-sim
+// tarvik-soak: the main window, after the program's own start-up, against tarvik-sim
 // for a long time with faults injected: noisy, dropped and spoiled replies
 // all the time (simulator options) and the module unplugged for a few
 // seconds every few minutes (its control FIFO). Sync Run stays on for the
@@ -14,21 +14,18 @@
 //
 // Exit status 0 when descriptors and memory stayed flat and no line was
 // lost, doubled or split outside the times the checks can explain.
-#include "app/app_ini.h"
-#include "app/multimedia_timer.h"
 #include "device/object_access.h"
-#include "app/c_locale.h"
 #include "device/connection.h"
 #include "device/tick.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 #include "ui/charts/dlg_realtime_track.h"
 #include "ui/main/tarvik_ui_dlg.h"
+#include "ui/shell/process_lifetime.h"
+#include "ui/shell/tarvik_ui_app.h"
 #include "ui/toolkit/tab_dialog.h"
 #include "ui/views/dlg_main_sync.h"
 
-#include <QApplication>
 #include <QEventLoop>
-#include <QLocale>
 #include <QTimer>
 
 #include <dirent.h>
@@ -164,17 +161,21 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Start-up order of the program: the application (with C numbers), the
-    // 1 ms timer, the settings record; then the main window.
-    QApplication app(argc, argv);
-    UseCNumericLocale();  // as CTARVIK_UIApp::UseCNumbers does
-    QLocale::setDefault(QLocale::c());
-    CMultimediaTimer mmTimer;
-    mmTimer.Start();
-
     CTempDir dir;
     const std::string link = dir.File("ttySIM"), control = dir.File("control"), syncLog = dir.File("sync-log");
     const std::string exportFile = dir.File("records.csv"), capture = dir.File("capture.csv");
+    {
+        std::ofstream ini(dir.File("TARVIK_UI.ini"));
+        ini << "[Property]\ncomPort=\"" << link << "\"\ncomBaudrate=115200\nchartWinShow=1\nmainTabSel=0\n"
+            << "startSync=0\nsync_file=\"" << exportFile << "\"\n";
+    }
+    // The program's own start-up up to the main window, with this settings
+    // file (kept as it is) and none of the harness's options.
+    int shellArgc = 1;
+    char* shellArgv[] = {argv[0], nullptr};
+    CProcessLifetime process(shellArgc, shellArgv, dir.File("TARVIK_UI.ini"), false);
+    if (!process.App().StartUp(process.Timer())) return 1;
+
     CSimProcess sim;
     // 20 ms sync period with time and attitude: a 45-byte line takes 4 ms at
     // 115200 bit/s, so every line fits on the wire beside the replies.
@@ -190,14 +191,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the control FIFO %s: %s\n", control.c_str(), std::strerror(errno));
         return 1;
     }
-
-    {
-        std::ofstream ini(dir.File("TARVIK_UI.ini"));
-        ini << "[Property]\ncomPort=\"" << link << "\"\ncomBaudrate=115200\nchartWinShow=1\nmainTabSel=0\n"
-            << "startSync=0\nsync_file=\"" << exportFile << "\"\n";
-    }
-    g_pAppIni = new CAppIni(dir.File("TARVIK_UI.ini"));
-    g_pAppIni->saveOnExit = false;
 
     const int fd0 = OpenDescriptors();
     const long rss0 = VmRssKb();
@@ -304,7 +297,8 @@ int main(int argc, char** argv) {
     sync->OnCommand(CDlgMainSync::IDC_FREEZE);
     chart->ToggleRecording();
     RunFor(0.3);
-    dlg.reset();
+    std::unique_ptr<QWidget> window(dlg.release());
+    process.App().EndMainWindow(window, process.Timer());
     DisconnectDevice();
     ::close(controlFd);
     sim.Stop();  // the sync log is complete
@@ -527,9 +521,6 @@ int main(int argc, char** argv) {
             out << in.rdbuf();
         }
     }
-    delete g_pAppIni;
-    g_pAppIni = nullptr;
-    mmTimer.Kill();
     const bool linesOk = expDoubled == 0 && expBackwards == 0 && expForeignSyncTab == 0 && lostOther == 0 &&
                          lostNotReopened == 0 && slowResumes == 0 &&
                          capBad == 0 && capBackwards == 0 && long(cap.size()) == recorded + 1 && capGapsOther == 0;

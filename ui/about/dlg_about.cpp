@@ -1,6 +1,7 @@
 #include "ui/about/dlg_about.h"
 
 #include "app/version.h"
+#include "device/object_dictionary.h"
 #include "ui/about/hyper_link.h"
 
 namespace {
@@ -35,18 +36,19 @@ QString CDlgAbout::VersionText() {
 }
 
 QString CDlgAbout::MakerText() {
-    return QStringLiteral(
-        "Kelvane Co., Ltd.\n"
-        "Model: Brisknode Tarvik\n"
-        "P. ID: KV-TQM-v1\n"
-        "\n"
-        // Tab stops fall every eight average characters: the one-tab labels
-        // run past the first stop and the address label stays short of it,
-        // so all four values start at the second stop.
-        "Service e-mail:\tsupport@kelvane.example\n"
-        "Service phone:\t+49 30 5550 1840 (Fax: +49 30 5550 1849)\n"
-        "Office:\t\tKelvane Customer Centre, Lindenweg 12, 10115 Berlin\n"
-        "Office hours:\tMon-Fri 9:00-17:00 (CET)\n");
+    return QStringLiteral("Kelvane Co., Ltd.\n"
+                          "Model: Brisknode Tarvik\n"
+                          "P. ID: ") +
+           QLatin1String(od::kProductCode) +
+           QStringLiteral("\n"
+                          "\n"
+                          // Tab stops fall every eight average characters: the one-tab labels
+                          // run past the first stop and the address label stays short of it,
+                          // so all four values start at the second stop.
+                          "Service e-mail:\tsupport@kelvane.example\n"
+                          "Service phone:\t+49 30 5550 1840 (Fax: +49 30 5550 1849)\n"
+                          "Office:\t\tKelvane Customer Centre, Lindenweg 12, 10115 Berlin\n"
+                          "Office hours:\tMon-Fri 9:00-17:00 (CET)\n");
 }
 
 QString CDlgAbout::WebAddress() { return QStringLiteral("https://www.kelvane.example/tarvik"); }

@@ -121,8 +121,9 @@ void CChartViewer::RenderToImage(tchart::XYChart* chart) {
         update();
         return;
     }
+    chart->setDevicePixelRatio(devicePixelRatioF());  // drawn at the screen's resolution
     m_image = chart->makeChart();
-    resize(m_image.size());  // the control takes the size of its picture
+    resize(m_image.deviceIndependentSize().toSize());  // the control takes the size of its picture
     update();
 }
 

@@ -1,9 +1,9 @@
 #include "ui/charts/dlg_probe.h"
 
 #include "app/app_ini.h"
-#include "app/c_locale.h"
 #include "app/display_math.h"
 #include "app/number_parse.h"
+#include "app/probe_file.h"
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
@@ -61,7 +61,7 @@ CToolWindow::Placement CDlgProbe::PlacementKeys() const {
 
 bool CDlgProbe::OnInitDialog() {
     CToolWindow::OnInitDialog();
-    for (int i = 0; i < kProbeSourceCount; ++i) ComboInsertString(IDC_SOURCE, i, kProbeSources[i].title);
+    for (int i = 0; i < od::kProbeKindCount; ++i) ComboInsertString(IDC_SOURCE, i, od::ProbeKindAt(i)->name);
     ComboSetCurSel(IDC_SOURCE, g_pAppIni ? g_pAppIni->bplotProbe : 5);
     SetDlgItemText(IDC_DELAY, QString::number(g_pAppIni ? g_pAppIni->bplotDelay : 1));
     SetDlgItemText(IDC_STATUS, QString());
@@ -126,18 +126,18 @@ void CDlgProbe::RequestProbe() {
     if (g_pAppIni) g_pAppIni->bplotDelay = delay;
 
     int row = ComboGetCurSel(IDC_SOURCE);
-    if (row < 0 || row >= kProbeSourceCount) row = 0;
+    if (row < 0 || row >= od::kProbeKindCount) row = 0;
     if (g_pAppIni) g_pAppIni->bplotProbe = row;
-    const ProbeSource& source = kProbeSources[row];
+    const od::ProbeKind& kind = *od::ProbeKindAt(row);
 
     bool accepted = false;
     for (int attempt = 0; attempt < kRequestAttempts && !accepted; ++attempt) {
         int32_t value = delay;
         if (g_pObjectAccess) g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_PROBE_DELAY, &value);
-        int32_t command = source.requestCode;
+        int32_t command = kind.command;
         if (g_pObjectAccess) g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_COMMAND, &command);
         if (g_pObjectAccess && g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_STATUS, 0, &m_status, 1))
-            accepted = (m_status & static_cast<int32_t>(od::STATUS_PROBE_KIND_MASK)) == source.statusCode;
+            accepted = (m_status & static_cast<int32_t>(od::STATUS_PROBE_KIND_MASK)) == kind.statusCode;
     }
     if (!accepted) return;
 
@@ -173,8 +173,8 @@ void CDlgProbe::PollStatus() {
         ClearBlock();
         SetDlgItemText(IDC_STATUS, "Data Reading");
         m_code = m_status & static_cast<int32_t>(od::STATUS_PROBE_KIND_MASK);
-        const int row = FindProbeSource(m_code);
-        m_total = row < 0 ? 0 : kProbeSources[row].channels * kProbeSources[row].samples;
+        const int row = od::ProbeKindPosition(m_code);
+        m_total = row < 0 ? 0 : od::ProbeKindAt(row)->Total();
         m_total = std::min<int32_t>(m_total, kProbeBufferSize);
         m_position = 0;
         SetTimer(TIMER_READ, kReadMs);
@@ -193,11 +193,11 @@ void CDlgProbe::ReadBlock() {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
     while (m_position < m_total) {
-        const int n = std::min<int32_t>(kChunk, m_total - m_position);
+        const od::ProbeRun run = od::ProbeRunAt(m_position, m_total);
+        const int n = run.count;
         bool ok = false;
         if (g_pObjectAccess) {
-            ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::ProbeBufferObject(m_position),
-                                               od::ProbeBufferSub(m_position), &m_buffer[m_position], n);
+            ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, run.object, run.subIndex, &m_buffer[m_position], n);
             if (!ok) {
                 // Tried again on the next ticks until the retry time is over.
                 const uint32_t now = GetTickCountMs();
@@ -244,28 +244,29 @@ void CDlgProbe::RightClick() {
 
 void CDlgProbe::UpdateReadOut() {
     const double f = m_view ? m_view->CursorIndex() : -1.0;
-    const int row = FindProbeSource(m_code);
+    const int row = od::ProbeKindPosition(m_code);
     RichEditClear(IDC_READOUT);
     if (f < 0 || row < 0) return;
-    const ProbeSource& s = kProbeSources[row];
+    const od::ProbeKind& kind = *od::ProbeKindAt(row);
+    const ProbeDrawing& s = kProbeDrawings[row];
     RichEditAppend(IDC_READOUT, AutoText(XStepForDelay(s, Delay()) * f), kBlack);
     RichEditAppend(IDC_READOUT, " : ", kBlack);
     const int i = static_cast<int>(f);
     const double t = f - i;
-    if (i < 0 || i >= s.samples - 1) return;
+    if (i < 0 || i >= kind.samples - 1) return;
     PlotRgb colours[4] = {kDefaultChannelColors[0], kDefaultChannelColors[1], kDefaultChannelColors[2],
                           kDefaultChannelColors[3]};
     ColorsFromLegend(colours, s.legend);
-    for (int c = 0; c < s.channels && c < 4; ++c) {
-        const int n = c * s.samples + i;
+    for (int c = 0; c < kind.channels && c < 4; ++c) {
+        const int n = c * kind.samples + i;
         const QColor colour(colours[c].r, colours[c].g, colours[c].b);
         if (n + 1 < kProbeBufferSize && m_valid[n] && m_valid[n + 1]) {
-            const double v = ((1 - t) * m_buffer[n] + t * m_buffer[n + 1]) * s.yScale;
+            const double v = ((1 - t) * m_buffer[n] + t * m_buffer[n + 1]) * kind.scale;
             RichEditAppend(IDC_READOUT, AutoText(v), colour);
         } else {
             RichEditAppend(IDC_READOUT, "-", colour);  // a value that was not read
         }
-        if (c + 1 < s.channels) RichEditAppend(IDC_READOUT, ", ", kBlack);
+        if (c + 1 < kind.channels) RichEditAppend(IDC_READOUT, ", ", kBlack);
     }
 }
 
@@ -302,19 +303,9 @@ void CDlgProbe::SavePlotData() {
 bool CDlgProbe::WriteFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    const int row = FindProbeSource(m_code);
+    const int row = od::ProbeKindPosition(m_code);
     if (row >= 0) {
-        const ProbeSource& s = kProbeSources[row];
-        std::string text;
-        for (int i = 0; i < s.samples; ++i) {
-            for (int c = 0; c < s.channels; ++c) {
-                const int n = c * s.samples + i;
-                if (n >= kProbeBufferSize) break;
-                if (s.yScale == 1.0) text += FormatC("%8d, ", m_buffer[n]);
-                else text += FormatC("%8.3f, ", m_buffer[n] * s.yScale);
-            }
-            text += "\r\n";  // the files keep the line ends of the Windows tool
-        }
+        const std::string text = FormatProbeFile(*od::ProbeKindAt(row), m_buffer);
         if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
             return false;
     }

@@ -39,7 +39,7 @@ public:
     // following ticks for kChunkRetryMs before it counts as missing: after a
     // module that did not answer, the link refuses calls for 1 s, so the
     // retries span about three real exchanges.
-    enum : int { kChunk = 32, kChunkRetryMs = 2500 };
+    enum : int { kChunkRetryMs = 2500 };
 
     CDlgProbe();
     ~CDlgProbe() override;

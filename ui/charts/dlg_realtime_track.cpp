@@ -1,12 +1,14 @@
 #include "ui/charts/dlg_realtime_track.h"
 
 #include "app/app_ini.h"
+#include "app/c_locale.h"
 #include "app/number_parse.h"
 #include "chart/chart_time.h"
 #include "chart/track_chart.h"
 #include "chart/xy_chart.h"
 #include "device/connection.h"
 #include "device/object_access.h"
+#include "device/object_dictionary.h"
 #include "device/tick.h"
 #include "ui/charts/chart_viewer.h"
 #include "ui/toolkit/file_dialog.h"
@@ -52,17 +54,14 @@ int g_updatePeriod = 25;  // every start begins with 25 ms; not a setting
 
 constexpr double kNoValue = tchart::NoValue;
 
-}  // namespace
-
-const CDlgRealtimeTrack::Quantity CDlgRealtimeTrack::kQuantities[7] = {
-    {"Euler angle [deg]", 0x37, {"roll", "pitch", "yaw"}},
-    {"Rotation rate [deg/s]", 0x34, {"gyro x", "gyro y", "gyro z"}},
-    {"Magnetic field [uT]", 0x35, {"magn x", "magn y", "magn z"}},
-    {"Acceleration [g]", 0x33, {"accl x", "accl y", "accl z"}},
-    {"Acceleration - gravity [m/s^2]", 0x36, {"accl x", "accl y", "accl z"}},
-    {"Velocity [m/s]", 0x39, {"vel x", "vel y", "vel z"}},
-    {"Position [m]", 0x3a, {"pos x", "pos y", "pos z"}},
+// The legend's names of the three curves of each quantity, in list order.
+const char* const kCurveNames[od::kChartQuantityCount][3] = {
+    {"roll", "pitch", "yaw"},  {"gyro x", "gyro y", "gyro z"}, {"magn x", "magn y", "magn z"},
+    {"accl x", "accl y", "accl z"}, {"accl x", "accl y", "accl z"}, {"vel x", "vel y", "vel z"},
+    {"pos x", "pos y", "pos z"},
 };
+
+}  // namespace
 
 const DialogTemplate& CDlgRealtimeTrack::WindowTemplate() { return kTemplate; }
 int CDlgRealtimeTrack::UpdatePeriod() { return g_updatePeriod; }
@@ -92,7 +91,8 @@ bool CDlgRealtimeTrack::OnInitDialog() {
     SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
 
     // 1. The quantities.
-    for (const Quantity& q : kQuantities) ComboAddString(IDC_QUANTITY, QString::fromUtf8(q.text));
+    for (int i = 0; i < od::kChartQuantityCount; ++i)
+        ComboAddString(IDC_QUANTITY, QString::fromUtf8(od::ChartQuantities()[i].name));
     m_quantity = 0;
     ComboSetCurSel(IDC_QUANTITY, 0);
     // 2. Sampling at the current period.
@@ -148,7 +148,7 @@ void CDlgRealtimeTrack::OnCommand(int id) {
 void CDlgRealtimeTrack::OnSelChange(int id) {
     if (id == IDC_QUANTITY) {
         ClearHistory();
-        m_quantity = std::clamp(ComboGetCurSel(IDC_QUANTITY), 0, 6);
+        m_quantity = std::clamp(ComboGetCurSel(IDC_QUANTITY), 0, od::kChartQuantityCount - 1);
     } else if (id == IDC_PERIOD) {
         // While frozen the new period waits for Run.
         if (IsDlgButtonChecked(IDC_RUN)) {
@@ -192,7 +192,7 @@ void CDlgRealtimeTrack::AcquireSample() {
 
     if (g_pObjectAccess == nullptr) return;
     float v[3] = {0, 0, 0};
-    if (!g_pObjectAccess->GetObjectXXX(12, kQuantities[m_quantity].object, 0, v, 3)) return;
+    if (!g_pObjectAccess->GetObjectXXX(OBJ_FLOAT32, od::ChartQuantities()[m_quantity].object, 0, v, 3)) return;
     const double x = m_filter[0].AddSample(v[0]);
     const double y = m_filter[1].AddSample(v[1]);
     const double z = m_filter[2].AddSample(v[2]);
@@ -206,7 +206,7 @@ void CDlgRealtimeTrack::AcquireSample() {
 
     if (m_recordCounter >= 1) {
         const int32_t tick = static_cast<int32_t>(GetTickCountMs());
-        const std::string line = tchart::FormatC("%11d, %8.3f, %8.3f, %8.3f \r\n", tick, x, y, z);
+        const std::string line = FormatC("%11d, %8.3f, %8.3f, %8.3f \r\n", tick, x, y, z);
         QString error;
         if (!AppendToCapture(line.data(), line.size(), error)) {
             // Nothing is counted that is not on disk.
@@ -315,9 +315,8 @@ void CDlgRealtimeTrack::BuildChart() {
     in.clientHeight = h;
     in.buttonHeight = b;
     in.background = bgColor;
-    const Quantity& q = kQuantities[m_quantity];
-    in.title = q.text;
-    for (int k = 0; k < 3; ++k) in.names[k] = q.names[k];
+    in.title = od::ChartQuantities()[m_quantity].name;
+    for (int k = 0; k < 3; ++k) in.names[k] = kCurveNames[m_quantity][k];
     in.periodMs = g_updatePeriod;
     if (m_time[kHistory - 1] != kNoValue && g_pAppIni) {
         // Limited and stored back whenever a chart with data is built.

@@ -31,13 +31,6 @@ public:
     };
     enum : int { kHistory = 240, kTimerAcquire = 1, kTimerRefresh = 2 };
 
-    struct Quantity {
-        const char* text;  // item text, also the y-axis title
-        uint32_t object;
-        const char* names[3];
-    };
-    static const Quantity kQuantities[7];
-
     CDlgRealtimeTrack();
     ~CDlgRealtimeTrack() override;
 

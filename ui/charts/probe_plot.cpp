@@ -1,6 +1,8 @@
 #include "ui/charts/probe_plot.h"
 
 #include "app/display_math.h"
+#include "chart/plot_painter.h"
+#include "chart/polyline.h"
 #include "ui/toolkit/draw_context.h"
 
 #include <QCursor>
@@ -39,8 +41,12 @@ void CProbePlotView::OnSize(int width, int height) {
     Refresh();
 }
 
+bool CProbePlotView::CacheFits() const {
+    return m_cache.deviceIndependentSize().toSize() == size() && m_cache.devicePixelRatio() == devicePixelRatioF();
+}
+
 void CProbePlotView::Render() {
-    if (m_cache.size() != size()) m_cache = QImage(size(), QImage::Format_RGB32);
+    if (!CacheFits()) m_cache = COffscreenSurface::MakeImage(size(), devicePixelRatioF(), QImage::Format_RGB32);
     {
         CDrawContext dc(&m_cache);
         m_plot.SetOuterRect({0, 0, width(), height()});
@@ -52,63 +58,51 @@ void CProbePlotView::Render() {
 
 void CProbePlotView::DrawPlot(CDrawContext& dc, ProbePlot& plot, const int32_t* buffer, const uint8_t* valid,
                               int32_t probeCode) {
+    using tchart::LineStyle;
     dc.Save();
     const PlotRect o = plot.OuterRect();
     dc.FillRect(QRect(o.left, o.top, o.right - o.left, o.bottom - o.top), Qt::white);
     plot.SetOuterRect(o);  // the plot area follows the outer rectangle
-    const PlotRect a = plot.Area();
+    const PlotRect area = plot.Area();
+    const tchart::FrameEdges a{area.left, area.top, area.right, area.bottom};
+    tchart::PlotPainter pp(dc.Painter());
 
     // Y grid and labels: the zero line solid, the others dotted.
-    dc.SetBkTransparent(true);
-    dc.SetTextColor(Qt::black);
-    dc.SetTextAlign(TextHAlign::Right, TextVAlign::Bottom);
     if (plot.yTick > 0 && std::isfinite(plot.yMin) && std::isfinite(plot.yMax)) {
         // Counted steps (not repeated addition), so that the loop always ends.
         const int steps = static_cast<int>(std::floor((plot.yMax + 1e-6 - plot.yMin) / plot.yTick));
         for (int k = 0; k <= steps && k <= 1000; ++k) {
             double v = plot.yMin + k * plot.yTick;
             if (v > plot.yMax + 1e-6) break;
-            if (-1e-6 < v && v < 1e-6) {
-                v = 0.0;
-                dc.SetPen(PenStyle::Solid, 1, kGray);
-            } else {
-                dc.SetPen(PenStyle::Dot, 1, kGray);
-            }
+            const bool zero = -1e-6 < v && v < 1e-6;
+            if (zero) v = 0.0;
+            pp.SetPen(kGray, zero ? LineStyle::Solid : LineStyle::Dotted);
             const int y = plot.Y(v);
-            if (v > plot.yMin && v < plot.yMax - 1e-6) {
-                dc.MoveTo(a.left - 2, y);
-                dc.LineTo(a.right, y);
-            }
-            dc.TextOut(a.left - 5, y + 8, AutoText(v));
+            if (v > plot.yMin && v < plot.yMax - 1e-6) pp.YGridLine(a, y);
+            pp.YLabel(a, y, AutoText(v), Qt::black);
         }
     }
 
     // X ticks, light grid and labels; labels count from sample 0.
-    dc.SetTextAlign(TextHAlign::Center, TextVAlign::Top);
     const int g = plot.LightGridStep();
     for (int i = plot.first; i <= plot.last; ++i) {
         const int x = plot.X(i);
-        dc.SetPen(PenStyle::Solid, 1, kGray);
-        dc.MoveTo(x, a.bottom);
-        dc.LineTo(x, a.bottom + (i % 10 == 0 ? 5 : 2));
+        pp.SetPen(kGray);
+        pp.XTick(a, x, i % 10 == 0 ? 5 : 2);
         if (i % g == 0) {
-            dc.SetPen(PenStyle::Dot, 1, kLightGray);
-            dc.MoveTo(x, a.bottom - 2);
-            dc.LineTo(x, a.top + 1);
+            pp.SetPen(kLightGray, LineStyle::Dotted);
+            pp.XGridLine(a, x);
         }
         if (plot.labelInterval > 0 && i % plot.labelInterval == 0) {
-            dc.SetPen(PenStyle::Dot, 1, kGray);
-            dc.MoveTo(x, a.bottom - 2);
-            dc.LineTo(x, a.top + 1);
-            dc.TextOut(x, a.bottom + 5, AutoText(i * plot.xStep));
+            pp.SetPen(kGray, LineStyle::Dotted);
+            pp.XGridLine(a, x);
+            pp.XLabel(a, x, AutoText(i * plot.xStep), Qt::black);
         }
     }
 
     if (probeCode != 0 && buffer != nullptr) {
-        dc.SetTextAlign(TextHAlign::Right, TextVAlign::Top);
-        dc.TextOut(a.right, a.bottom + 22, QString::fromStdString(plot.xAxisName));
-        dc.SetTextAlign(TextHAlign::Left, TextVAlign::Top);
-        dc.TextOut(a.left, a.bottom + 22, QString::fromStdString(plot.legend));
+        pp.XTitle(a, QString::fromStdString(plot.xAxisName), Qt::black);
+        pp.Caption(a, QString::fromStdString(plot.legend), Qt::black);
 
         dc.SetClipRect(a.left, a.top, a.right, a.bottom);
         PlotRgb colours[4] = {kDefaultChannelColors[0], kDefaultChannelColors[1], kDefaultChannelColors[2],
@@ -121,35 +115,25 @@ void CProbePlotView::DrawPlot(CDrawContext& dc, ProbePlot& plot, const int32_t* 
             pen.setWidth(1);
             pen.setCosmetic(true);
             dc.Painter().setPen(pen);
-            // One polyline per run of values that were read: a missing value
-            // leaves a gap instead of a line to zero.
-            QVector<QPoint> run;
-            auto flush = [&] {
-                if (run.size() > 1) dc.Painter().drawPolyline(run.constData(), static_cast<int>(run.size()));
-                run.clear();
-            };
+            // A missing value leaves a gap instead of a line to zero.
+            tchart::GapPolyline line(dc.Painter(), false);
             for (int i = plot.first; i <= plot.last; ++i) {
                 const int n = c * plot.samples + i;
-                if (n < 0 || n >= kProbeBufferSize || (valid != nullptr && valid[n] == 0)) {
-                    flush();
-                    continue;
-                }
-                run.append(QPoint(plot.X(i), plot.Y(buffer[n] * plot.yScale)));
+                if (n < 0 || n >= kProbeBufferSize || (valid != nullptr && valid[n] == 0)) line.Break();
+                else line.Add(QPointF(plot.X(i), plot.Y(buffer[n] * plot.yScale)));
             }
-            flush();
         }
         dc.ClearClip();
     }
 
-    dc.SetPen(PenStyle::Solid, 1, kGray);
-    dc.SetNullBrush();
-    dc.Rectangle(a.left, a.top, a.right, a.bottom);
+    pp.SetPen(kGray);
+    pp.Outline(a.left, a.top, a.right, a.bottom);
     dc.Restore();
     plot.SetCross(-1, -1);
 }
 
 void CProbePlotView::paintEvent(QPaintEvent* event) {
-    if (m_dirty || m_cache.size() != size()) {
+    if (m_dirty || !CacheFits()) {
         const int x = m_plot.CrossX(), y = m_plot.CrossY();
         Render();
         // The cross-hair stays where the pointer is.
@@ -157,7 +141,7 @@ void CProbePlotView::paintEvent(QPaintEvent* event) {
     }
     QPainter p(this);
     // Only the strips asked for: a cross-hair move repaints four thin lines.
-    for (const QRect& r : event->region()) p.drawImage(r.topLeft(), m_cache, r);
+    for (const QRect& r : event->region()) COffscreenSurface::DrawPart(p, r, m_cache);
     if (m_plot.CrossShown()) {
         const PlotRect a = m_plot.Area();
         p.setPen(kGray);

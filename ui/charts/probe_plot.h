@@ -61,6 +61,8 @@ private:
     void Track(int x, int y);
     // Marks the strips of a cross-hair at (x, y) for repainting.
     void UpdateCross(int x, int y);
+    // The cache has the control's size at the screen's resolution.
+    bool CacheFits() const;
 
     ProbePlot m_plot;
     const int32_t* m_buffer = nullptr;

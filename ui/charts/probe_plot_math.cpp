@@ -4,37 +4,22 @@
 #include <cmath>
 #include <cstring>
 
-const ProbeSource kProbeSources[kProbeSourceCount] = {
-    {"Acceleration raw values", 1002, 0x200, 3, 256, 1.0, 20, 0.1, 1, "time[ms]",
-     "red: acceleration x, green: acceleration y, blue: acceleration z"},
-    {"Gyroscope raw values", 1001, 0x100, 3, 256, 1.0, 20, 0.1, 1, "time[ms]",
-     "red: gyroscope x, green: gyroscope y, blue: gyroscope z"},
-    {"Magnetometer raw values", 1003, 0x300, 3, 256, 1.0, 20, 1.0, 1, "time[ms]",
-     "red: magnetometer x, green: magnetometer y, blue: magnetometer z"},
-    {"Acceleration [g]", 1005, 0x500, 3, 256, 0.001, 20, 1.0, 1, "time[ms]",
-     "red: acceleration x, green: acceleration y, blue: acceleration z [g]"},
-    {"Rotation rate [deg/s]", 1004, 0x400, 3, 256, 0.001, 20, 1.0, 1, "time[ms]",
-     "red: rotation rate x, green: rotation rate y, blue: rotation rate z [deg/s]"},
-    {"Magnetic field [uT]", 1006, 0x600, 3, 256, 0.001, 20, 1.0, 1, "time[ms]",
-     "red: magnetic field x, green: magnetic field y, blue: magnetic field z [uT]"},
-    {"FFT for Acceleration [m/s^2]", 1007, 0x700, 3, 330, 0.000001, 20, 9.765625, -1, "frequency[Hz]",
-     "red: amplitude x, green: amplitude y, blue: amplitude z [m/s^2]"},
-    {"FFT for Rotation rate [deg/s]", 1008, 0x800, 3, 330, 0.000001, 20, 9.765625, -1, "frequency[Hz]",
-     "red: amplitude x, green: amplitude y, blue: amplitude z [deg/s]"},
+const ProbeDrawing kProbeDrawings[od::kProbeKindCount] = {
+    {20, 0.1, 1, "time[ms]", "red: acceleration x, green: acceleration y, blue: acceleration z"},
+    {20, 0.1, 1, "time[ms]", "red: gyroscope x, green: gyroscope y, blue: gyroscope z"},
+    {20, 1.0, 1, "time[ms]", "red: magnetometer x, green: magnetometer y, blue: magnetometer z"},
+    {20, 1.0, 1, "time[ms]", "red: acceleration x, green: acceleration y, blue: acceleration z [g]"},
+    {20, 1.0, 1, "time[ms]", "red: rotation rate x, green: rotation rate y, blue: rotation rate z [deg/s]"},
+    {20, 1.0, 1, "time[ms]", "red: magnetic field x, green: magnetic field y, blue: magnetic field z [uT]"},
+    {20, 9.765625, -1, "frequency[Hz]", "red: amplitude x, green: amplitude y, blue: amplitude z [m/s^2]"},
+    {20, 9.765625, -1, "frequency[Hz]", "red: amplitude x, green: amplitude y, blue: amplitude z [deg/s]"},
 };
 
-int FindProbeSource(int32_t code) {
-    if (code == 0) return -1;
-    for (int i = 0; i < kProbeSourceCount; ++i)
-        if (kProbeSources[i].requestCode == code || kProbeSources[i].statusCode == code) return i;
-    return -1;
-}
-
-double XStepForDelay(const ProbeSource& source, int delay) {
+double XStepForDelay(const ProbeDrawing& drawing, int delay) {
     const int d = std::max(1, delay);
-    if (source.xStepMode == 1) return source.xStep * d;
-    if (source.xStepMode == -1) return source.xStep / d;
-    return source.xStep;
+    if (drawing.xStepMode == 1) return drawing.xStep * d;
+    if (drawing.xStepMode == -1) return drawing.xStep / d;
+    return drawing.xStep;
 }
 
 const PlotRgb kDefaultChannelColors[4] = {{255, 0, 0}, {0, 128, 0}, {0, 0, 255}, {127, 127, 127}};
@@ -88,14 +73,15 @@ void ProbePlot::ResetPlot() {
 }
 
 bool ProbePlot::LayoutForSource(int32_t probeCode, const int32_t* buffer, int delay, const uint8_t* valid) {
-    const int row = FindProbeSource(probeCode);
+    const int row = od::ProbeKindPosition(probeCode);
     if (row < 0) return false;
-    const ProbeSource& s = kProbeSources[row];
+    const od::ProbeKind& kind = *od::ProbeKindAt(row);
+    const ProbeDrawing& s = kProbeDrawings[row];
     xStep = XStepForDelay(s, delay);
-    channels = s.channels;
-    samples = s.samples;
+    channels = kind.channels;
+    samples = kind.samples;
     labelInterval = s.labelInterval;
-    yScale = s.yScale;
+    yScale = kind.scale;
     xAxisName = std::string(s.xAxisName).substr(0, 1024);
     legend = std::string(s.legend).substr(0, 1024);
     first = 0;

@@ -1,20 +1,19 @@
 #pragma once
-// The probe plot's model without any drawing: the probe source table, the
+// The probe plot's model without any drawing: how each probe kind is drawn, the
 // plot's parameters (visible sample range, fitted y axis, scaling), the
 // mapping between samples/values and pixels, zooming into a dragged
 // rectangle, the fractional sample under the pointer, and the colour words
 // of a legend. No Qt here, so that all of it is tested without a display.
+// What the module is asked for and the block's size are the catalogue's
+// probe kinds (device/object_dictionary.h); this is how a block is shown.
+#include "device/object_dictionary.h"
+
 #include <cstdint>
 #include <string>
 
-// One probe source: what the module is asked for and how its block is shown.
-struct ProbeSource {
-    const char* title;      // item of the source list
-    int32_t requestCode;    // command written to object 0x06
-    int32_t statusCode;     // bits 8..11 of the status word while it is served
-    int channels;
-    int samples;            // per channel
-    double yScale;          // raw value -> plotted unit
+// How the block of one probe kind is drawn, in the catalogue's list order
+// (the raw value's scale to the plotted unit is the kind's).
+struct ProbeDrawing {
     int labelInterval;      // samples between x labels
     double xStep;           // x-axis units per sample at delay 1
     int xStepMode;          // 1: times the delay, -1: divided by it, 0: unchanged
@@ -22,15 +21,10 @@ struct ProbeSource {
     const char* legend;
 };
 
-constexpr int kProbeSourceCount = 8;
-extern const ProbeSource kProbeSources[kProbeSourceCount];
+extern const ProbeDrawing kProbeDrawings[od::kProbeKindCount];
 
-// The first row whose request code or status code equals code; -1 when none
-// (code 0 never matches).
-int FindProbeSource(int32_t code);
-
-// The row's x step for a sampling delay (a delay below 1 counts as 1).
-double XStepForDelay(const ProbeSource& source, int delay);
+// The x step for a sampling delay (a delay below 1 counts as 1).
+double XStepForDelay(const ProbeDrawing& drawing, int delay);
 
 struct PlotRgb {
     int r, g, b;

@@ -1,8 +1,8 @@
 #pragma once
 // Small control helpers the configuration pages share, on top of the
-// toolkit's control calls: drop-down lists filled and selected by index with
-// "no selection" kept as -1, number fields limited in length, and an edit
-// field's text as a byte string for the number conversions.
+// toolkit's control calls: drop-down lists filled by index and left without a
+// selection, number fields limited in length, and an edit field's text as a
+// byte string for the number conversions.
 #include "ui/toolkit/dialog.h"
 
 #include <QPushButton>
@@ -23,12 +23,6 @@ inline void FillList(CDialog* dlg, int id, const char* const* texts, int count) 
     for (int i = 0; i < count; ++i) dlg->ComboAddString(id, QString::fromUtf8(texts[i]));
     dlg->ComboSetCurSel(id, -1);
 }
-
-// The selected index, -1 when nothing is selected.
-inline int CurSel(const CDialog* dlg, int id) { return dlg->ComboGetCurSel(id); }
-
-// Selects the entry at index; an index outside the list clears the selection.
-inline void SetCurSel(CDialog* dlg, int id, int index) { dlg->ComboSetCurSel(id, index); }
 
 // The field's text, at most maxChars characters, as UTF-8 for the conversions.
 // Fields limited with LimitText(id, kFieldLimit) never hold more.

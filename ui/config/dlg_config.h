@@ -3,18 +3,23 @@
 // the Device, Filter, Calibration and FFT && Position pages in its own tab
 // control and sends the module the commands that act on its whole
 // configuration: factory default, restart, and write to flash after the
-// pages have applied their values.
+// pages have applied their values. Beside them: saving the configuration to
+// a file, loading one to compare and apply a selection of it, and a backup of
+// the module's configuration before anything overwrites it.
 #include "ui/toolkit/dialog.h"
 
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class CTabDialog;
 class CDlgConfigAhrs;
 class CDlgConfigFilter;
 class CDlgConfigCalib;
 class CDlgConfigFft;
+class CDlgConfigCompare;
+struct CompareRow;
 
 class CDlgConfig : public CDialog {
     Q_OBJECT
@@ -34,6 +39,11 @@ public:
         WAIT_FLASH_WRITE_MS = 500,
         WAIT_FACTORY_DEFAULT_MS = 300,
         WAIT_RESTART_MS = 1000,
+        // Configuration files, in the free corner of the tab row, and the
+        // outcome of the last backup in the free space of the button row.
+        IDC_SAVE_FILE = 1411,
+        IDC_LOAD_FILE = 1412,
+        IDC_BACKUP_NOTE = 1413,
     };
     static constexpr const char* kFactoryQuestion =
         "It will set all configurations to factory default.\r\nWould you like to continue?";
@@ -60,26 +70,28 @@ public:
     CDlgConfigFilter* FilterPage() const { return m_pageFilter; }
     CDlgConfigCalib* CalibPage() const { return m_pageCalib; }
     CDlgConfigFft* FftPage() const { return m_pageFft; }
-    // Whether the last "Apply && Flash Write" wrote every value and then the flash.
-    bool LastFlashWriteDone() const { return m_lastFlashWriteDone; }
-    // Number of reloads (the main window's connect sequence is checked against it).
-    int reloadCalls = 0;
+    // The window "Compare Configuration" of the last load (null before one).
+    CDlgConfigCompare* CompareWindow() const { return m_compare; }
 
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
-    // Enter and Escape inside a page do nothing.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     void EnableButtons(bool enable);
     void FactoryDefault();
     void RestartDevice();
     void ApplyAndFlashWrite();
-    // Writes a command to object 0x06 and, when it went out, waits for the
-    // module to act on it. False without a connection or an acknowledgement.
-    bool SendCommand(int32_t command, int waitMs);
+    // Writes a command to object 0x06 (while connected), then waits for the
+    // module to act on it; the wait happens also without a connection.
+    void SendCommand(int32_t command, int waitMs);
+    // Saves the module's configuration before a command overwrites it; the
+    // outcome goes to the note beside the buttons, and the command runs in
+    // any case.
+    void Backup();
+    void SaveToFile();
+    void LoadFromFile();
+    void ApplySelected(const std::vector<CompareRow>& rows);
 
     CTabDialog* m_tabs = nullptr;
     CDlgConfigAhrs* m_pageAhrs = nullptr;
@@ -87,5 +99,6 @@ private:
     CDlgConfigCalib* m_pageCalib = nullptr;
     CDlgConfigFft* m_pageFft = nullptr;
     bool m_buttonsEnabled = false;  // the state the timer last gave the three buttons
-    bool m_lastFlashWriteDone = false;
+    CDlgConfigCompare* m_compare = nullptr;
+    QString m_lastFile;  // the configuration file last saved or loaded
 };

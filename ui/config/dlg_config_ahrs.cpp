@@ -1,8 +1,10 @@
 #include "ui/config/dlg_config_ahrs.h"
 
 #include "device/object_dictionary.h"
-#include "ui/config/config_controls.h"
 #include "ui/config/config_io.h"
+
+#include <array>
+#include <string>
 
 namespace {
 
@@ -17,27 +19,27 @@ const ControlDef kControls129[] = {
     {A::IDC_FIRMWARE, ControlKind::Edit, "", 106, 38, 36, 14, CS_READONLY | CS_AUTOHSCROLL},
     {-1, ControlKind::Static, "Hardware  version :", 14, 58, 90, 10},
     {A::IDC_HARDWARE, ControlKind::Edit, "", 106, 56, 36, 14, CS_READONLY | CS_AUTOHSCROLL},
-    {-1, ControlKind::Static, "Power in voltage (pv):", 160, 40, 93, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_VOLTAGE), 160, 40, 93, 10},
     {A::IDC_VOLTAGE, ControlKind::Edit, "", 255, 38, 36, 14, CS_READONLY | CS_AUTOHSCROLL},
     {-1, ControlKind::Static, "V", 295, 40, 20, 10},
-    {-1, ControlKind::Static, "IMU Temperature (t):", 160, 58, 93, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_TEMPERATURE), 160, 58, 93, 10},
     {A::IDC_TEMPERATURE, ControlKind::Edit, "", 255, 56, 36, 14, CS_READONLY | CS_AUTOHSCROLL},
     {-1, ControlKind::Static, "'C", 295, 58, 20, 10},
 
     {-1, ControlKind::GroupBox, "Connection", 7, 86, 318, 51},
-    {-1, ControlKind::Static, "RS-232/UART1 Baudrate (b1):", 14, 96, 90, 18},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_BAUD_UART1), 14, 96, 90, 18},
     {A::IDC_BAUD_UART1, ControlKind::ComboDropList, "", 106, 97, 99, 14, CS_TABSTOP},
-    {-1, ControlKind::Static, "USB/UART2 Baudrate (b2):", 14, 118, 90, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_BAUD_UART2), 14, 118, 90, 10},
     {A::IDC_BAUD_UART2, ControlKind::ComboDropList, "", 106, 116, 99, 14, CS_TABSTOP},
     {-1, ControlKind::Static, "* USB/RS-232 Baudrate are applied after restarting the device.", 212, 98, 108, 30},
 
     {-1, ControlKind::GroupBox, "Synchronous data transmission", 7, 145, 318, 111},
-    {-1, ControlKind::Static, "Sync. data port (so):", 14, 161, 90, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_SYNC_PORT), 14, 161, 90, 10},
     {A::IDC_SYNC_PORT, ControlKind::ComboDropList, "", 106, 159, 99, 14, CS_TABSTOP},
-    {-1, ControlKind::Static, "Sync. period (sp):", 14, 180, 90, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_SYNC_PERIOD), 14, 180, 90, 10},
     {A::IDC_SYNC_PERIOD, ControlKind::Edit, "", 106, 178, 63, 14, CS_TABSTOP | CS_AUTOHSCROLL},
     {-1, ControlKind::Static, "ms   (1 ~ 60000)", 173, 180, 80, 10},
-    {-1, ControlKind::Static, "Sync. data selecion (sd):", 14, 198, 90, 10},
+    {-1, ControlKind::Static, od::ConfigLabel(od::OBJ_SYNC_SELECTION), 14, 198, 90, 10},
     {1045, ControlKind::CheckBox, "Time.", 106, 197, 50, 10, CS_TABSTOP},
     {1046, ControlKind::CheckBox, "Temp.", 158, 197, 50, 10, CS_TABSTOP},
     {1034, ControlKind::CheckBox, "Accl.", 210, 197, 50, 10, CS_TABSTOP},
@@ -53,7 +55,7 @@ const ControlDef kControls129[] = {
     {-1, ControlKind::Static,
      "* If the created string is larger than 252bytes, the end of the string is cut off.", 14, 239, 306, 14},
 
-    {-1, ControlKind::GroupBox, "Device options (o)", 7, 264, 318, 27},
+    {-1, ControlKind::GroupBox, od::ConfigLabel(od::OBJ_OPTIONS), 7, 264, 318, 27},
     // A button caption takes "&&" for a shown "&".
     {A::IDC_OPTION_INTEGRAL, ControlKind::CheckBox, "Position && velocity integral", 14, 276, 200, 10, CS_TABSTOP},
 };
@@ -61,108 +63,91 @@ const ControlDef kControls129[] = {
 const DialogTemplate kTemplate129{A::IDD, "", 332, 324, true, kControls129,
                                   int(sizeof(kControls129) / sizeof(kControls129[0]))};
 
-const char* const kRateTexts[A::kRateCount] = {"9600 bps",   "19200 bps",  "38400 bps",  "57600 bps",
-                                               "115200 bps", "230400 bps", "460800 bps", "921600 bps"};
+// The rate lists' texts, "9600 bps" and on, in the catalogue's rate order.
+const std::array<std::string, A::kRateCount> kRateStrings = [] {
+    std::array<std::string, A::kRateCount> texts;
+    for (int i = 0; i < A::kRateCount; ++i) texts[i] = std::to_string(od::kBaudRates[i]) + " bps";
+    return texts;
+}();
+const std::array<const char*, A::kRateCount> kRateTexts = [] {
+    std::array<const char*, A::kRateCount> texts;
+    for (int i = 0; i < A::kRateCount; ++i) texts[i] = kRateStrings[i].c_str();
+    return texts;
+}();
 const char* const kPortTexts[2] = {"0 - RS-232/UART1", "1 - USB/UART2"};
+const CConfigPage::List kLists[] = {
+    {A::IDC_BAUD_UART1, kRateTexts.data(), A::kRateCount},
+    {A::IDC_BAUD_UART2, kRateTexts.data(), A::kRateCount},
+    {A::IDC_SYNC_PORT, kPortTexts, 2},
+};
 
 constexpr int kDefaultRateIndex = 4;  // 115200
+
+// A version the module keeps times 100: 104 shows "1.04".
+QString Version(int32_t v) { return QString::number(v / 100.0, 'f', 2); }
+
+// The two live readings, and the one number field the page edits.
+const CConfigPage::NumberField kReadings[] = {{A::IDC_VOLTAGE, od::OBJ_VOLTAGE},
+                                              {A::IDC_TEMPERATURE, od::OBJ_TEMPERATURE}};
+const CConfigPage::NumberField kSyncPeriod[] = {{A::IDC_SYNC_PERIOD, od::OBJ_SYNC_PERIOD}};
 
 }  // namespace
 
 const int CDlgConfigAhrs::kSelectionBoxes[12] = {1045, 1046, 1034, 1035, 1037, 1039,
                                                  1036, 1043, 1040, 1041, 1044, 1038};
-const int32_t CDlgConfigAhrs::kRates[kRateCount] = {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
 const DialogTemplate& CDlgConfigAhrs::Template129() { return kTemplate129; }
 
-CDlgConfigAhrs::CDlgConfigAhrs(QWidget* parent) : CDialogCommon(kTemplate129, parent) {}
-
-CDlgConfigAhrs::~CDlgConfigAhrs() = default;
+CDlgConfigAhrs::CDlgConfigAhrs(QWidget* parent) : CConfigPage(kTemplate129, kLists, kSyncPeriod, parent) {}
 
 int CDlgConfigAhrs::RateIndex(int32_t rate) {
     for (int i = 0; i < kRateCount; ++i)
-        if (kRates[i] == rate) return i;
+        if (static_cast<int32_t>(od::kBaudRates[i]) == rate) return i;
     return kDefaultRateIndex;
 }
 
 bool CDlgConfigAhrs::OnInitDialog() {
-    CDialogCommon::OnInitDialog();
-    LimitText(IDC_SYNC_PERIOD, cfgui::kFieldLimit);
-    cfgui::FillList(this, IDC_BAUD_UART1, kRateTexts, kRateCount);
-    cfgui::FillList(this, IDC_BAUD_UART2, kRateTexts, kRateCount);
-    cfgui::FillList(this, IDC_SYNC_PORT, kPortTexts, 2);
-    LoadFromDevice();
+    CConfigPage::OnInitDialog();  // lists, sync period field, LoadFromDevice
     SetTimer(TIMER_READINGS, READINGS_PERIOD_MS);
     return true;
 }
 
 void CDlgConfigAhrs::LoadFromDevice() {
-    int32_t product = 0, firmware = 0, hardware = 0, b1 = 0, b2 = 0, sp = 0, so = 0, sd = 0, o = 0;
-    float pv = 0, t = 0;
     // Each read tests the connection itself: once it is gone, the rest fail.
-    const bool okProduct = cfgio::ReadInt32(od::OBJ_PRODUCT_ID, &product);
-    const bool okFirmware = cfgio::ReadInt32(od::OBJ_FIRMWARE_VERSION, &firmware);
-    const bool okHardware = cfgio::ReadInt32(od::OBJ_HARDWARE_VERSION, &hardware);
-    const bool okPv = cfgio::ReadFloat(od::OBJ_VOLTAGE, &pv);
-    const bool okT = cfgio::ReadFloat(od::OBJ_TEMPERATURE, &t);
-    const bool okB1 = cfgio::ReadInt32(od::OBJ_BAUD_UART1, &b1);
-    const bool okB2 = cfgio::ReadInt32(od::OBJ_BAUD_UART2, &b2);
-    const bool okSp = cfgio::ReadInt32(od::OBJ_SYNC_PERIOD, &sp);
-    const bool okSo = cfgio::ReadInt32(od::OBJ_SYNC_PORT, &so);
-    const bool okSd = cfgio::ReadInt32(od::OBJ_SYNC_SELECTION, &sd);
-    const bool okO = cfgio::ReadInt32(od::OBJ_OPTIONS, &o);
-
-    if (okProduct)
-        SetDlgItemText(IDC_PRODUCT,
-                       QString::fromLatin1(product == od::kProductTarvik ? kProductText : kUnknownProductText));
-    if (okFirmware) SetDlgItemText(IDC_FIRMWARE, QString::number(firmware / 100.0, 'f', 2));
-    if (okHardware) SetDlgItemText(IDC_HARDWARE, QString::number(hardware / 100.0, 'f', 2));
-    SetDlgItemDouble(IDC_VOLTAGE, pv, okPv);
-    SetDlgItemDouble(IDC_TEMPERATURE, t, okT);
-    if (okB1) ComboSetCurSel(IDC_BAUD_UART1, RateIndex(b1));
-    if (okB2) ComboSetCurSel(IDC_BAUD_UART2, RateIndex(b2));
-    if (okSo) ComboSetCurSel(IDC_SYNC_PORT, so);
-    SetDlgItemText(IDC_SYNC_PERIOD, okSp ? QString::number(sp) : QString());
-    if (okSd)
-        for (int bit = 0; bit < 12; ++bit) CheckDlgButton(kSelectionBoxes[bit], (uint32_t(sd) >> bit) & 1u);
-    if (okO) CheckDlgButton(IDC_OPTION_INTEGRAL, (o & 1) != 0);
+    // A failed read keeps what the item shows, but for the number fields.
+    int32_t v = 0;
+    if (cfgio::ReadInt32(od::OBJ_PRODUCT_ID, &v))
+        SetDlgItemText(IDC_PRODUCT, QString::fromLatin1(od::ProductText(v)));
+    if (cfgio::ReadInt32(od::OBJ_FIRMWARE_VERSION, &v)) SetDlgItemText(IDC_FIRMWARE, Version(v));
+    if (cfgio::ReadInt32(od::OBJ_HARDWARE_VERSION, &v)) SetDlgItemText(IDC_HARDWARE, Version(v));
+    LoadFields(kReadings);
+    if (cfgio::ReadInt32(od::OBJ_BAUD_UART1, &v)) ComboSetCurSel(IDC_BAUD_UART1, RateIndex(v));
+    if (cfgio::ReadInt32(od::OBJ_BAUD_UART2, &v)) ComboSetCurSel(IDC_BAUD_UART2, RateIndex(v));
+    LoadFields(kSyncPeriod);
+    if (cfgio::ReadInt32(od::OBJ_SYNC_PORT, &v)) ComboSetCurSel(IDC_SYNC_PORT, v);
+    if (cfgio::ReadInt32(od::OBJ_SYNC_SELECTION, &v))
+        for (int bit = 0; bit < 12; ++bit) CheckDlgButton(kSelectionBoxes[bit], (uint32_t(v) >> bit) & 1u);
+    if (cfgio::ReadInt32(od::OBJ_OPTIONS, &v)) CheckDlgButton(IDC_OPTION_INTEGRAL, (v & 1) != 0);
 }
 
-bool CDlgConfigAhrs::ApplyToDevice() {
+void CDlgConfigAhrs::ApplyToDevice() {
     auto rateOf = [this](int id) {
         const int sel = ComboGetCurSel(id);
-        return sel >= 0 && sel < kRateCount ? kRates[sel] : kRates[kDefaultRateIndex];
+        return static_cast<int32_t>(od::kBaudRates[sel >= 0 && sel < kRateCount ? sel : kDefaultRateIndex]);
     };
-    const int32_t b1 = rateOf(IDC_BAUD_UART1);
-    const int32_t b2 = rateOf(IDC_BAUD_UART2);
-    const int32_t so = ComboGetCurSel(IDC_SYNC_PORT);
-    const od::ObjectInfo* spInfo = od::Find(od::OBJ_SYNC_PERIOD);
-    const std::string spText = cfgui::FieldText(this, IDC_SYNC_PERIOD);
-    const int32_t sp = cfgio::LimitedUnsigned(spText,
-                                              static_cast<int32_t>(spInfo->minimum),
-                                              static_cast<int32_t>(spInfo->maximum));
     int32_t sd = 0;
     for (int bit = 0; bit < 12; ++bit)
         if (IsDlgButtonChecked(kSelectionBoxes[bit])) sd |= int32_t(1) << bit;
-    const int32_t o = IsDlgButtonChecked(IDC_OPTION_INTEGRAL) ? 1 : 0;
 
-    bool ok = cfgio::WriteInt32(od::OBJ_BAUD_UART1, b1);
-    ok = cfgio::WriteInt32(od::OBJ_BAUD_UART2, b2) && ok;
-    // An empty period (its read failed) holds no value: it is not written as 1 ms.
-    if (!cfgio::IsBlankText(spText)) ok = cfgio::WriteInt32(od::OBJ_SYNC_PERIOD, sp) && ok;
-    ok = cfgio::WriteInt32(od::OBJ_SYNC_PORT, so) && ok;
-    ok = cfgio::WriteInt32(od::OBJ_SYNC_SELECTION, sd) && ok;
-    ok = cfgio::WriteInt32(od::OBJ_OPTIONS, o) && ok;
-    return ok;
+    cfgio::WriteInt32(od::OBJ_BAUD_UART1, rateOf(IDC_BAUD_UART1));
+    cfgio::WriteInt32(od::OBJ_BAUD_UART2, rateOf(IDC_BAUD_UART2));
+    ApplyFields(kSyncPeriod);
+    cfgio::WriteInt32(od::OBJ_SYNC_PORT, ComboGetCurSel(IDC_SYNC_PORT));  // -1 without a selection
+    cfgio::WriteInt32(od::OBJ_SYNC_SELECTION, sd);
+    cfgio::WriteInt32(od::OBJ_OPTIONS, IsDlgButtonChecked(IDC_OPTION_INTEGRAL) ? 1 : 0);
 }
 
 void CDlgConfigAhrs::OnTimer(int id) {
-    if (id == TIMER_READINGS && IsWindowVisible()) {
-        float pv = 0, t = 0;
-        const bool okPv = cfgio::ReadFloat(od::OBJ_VOLTAGE, &pv);
-        SetDlgItemDouble(IDC_VOLTAGE, pv, okPv);
-        const bool okT = cfgio::ReadFloat(od::OBJ_TEMPERATURE, &t);
-        SetDlgItemDouble(IDC_TEMPERATURE, t, okT);
-    }
-    CDialogCommon::OnTimer(id);
+    if (id == TIMER_READINGS && IsWindowVisible()) LoadFields(kReadings);
+    CConfigPage::OnTimer(id);
 }

@@ -3,9 +3,10 @@
 // 129). It shows what identifies the module and its supply voltage and
 // temperature (polled every second while visible), and edits the two port
 // speeds, the synchronous data transmission and the device options.
-#include "ui/toolkit/dialog_common.h"
+#include "device/object_dictionary.h"
+#include "ui/config/config_page.h"
 
-class CDlgConfigAhrs : public CDialogCommon {
+class CDlgConfigAhrs : public CConfigPage {
     Q_OBJECT
 public:
     enum : int {
@@ -22,32 +23,23 @@ public:
         IDC_OPTION_INTEGRAL = 1098,
         TIMER_READINGS = 1000,
         READINGS_PERIOD_MS = 1000,
-        kRateCount = 8,
+        kRateCount = od::kBaudRateCount,
     };
-    static constexpr const char* kProductText = "Tarvik (KV-TQM-v1)";
-    static constexpr const char* kUnknownProductText = "---";
     // The check box of each bit of the sync data selection, bit 0 first.
     static const int kSelectionBoxes[12];
-    static const int32_t kRates[kRateCount];
 
     explicit CDlgConfigAhrs(QWidget* parent = nullptr);
-    ~CDlgConfigAhrs() override;
 
     static const DialogTemplate& Template129();
     // The list index a reported rate selects (an unknown rate shows 115200).
     static int RateIndex(int32_t rate);
 
-    // Reads the page's objects and shows them.
-    void LoadFromDevice();
-    // Limits the edited values and writes the six writable objects (an
-    // emptied sync period is left out); true when every write was
-    // acknowledged by the module.
-    bool ApplyToDevice();
+    // Reads the eleven objects and shows them; writes the six writable ones.
+    void LoadFromDevice() override;
+    void ApplyToDevice() override;
 
     void OnTimer(int id) override;
 
 protected:
     bool OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
 };

@@ -7,6 +7,7 @@
 #include "app/number_parse.h"
 #include "device/serial_com.h"
 #include "ui/config/config_controls.h"
+#include "ui/config/config_io.h"
 #include "ui/config/dlg_magn_calib.h"
 #include "ui/toolkit/message_box.h"
 
@@ -88,7 +89,7 @@ bool CDlgConfigCalib::s_rememberedOk = false;
 
 const DialogTemplate& CDlgConfigCalib::Template134() { return kTemplate134; }
 
-CDlgConfigCalib::CDlgConfigCalib(QWidget* parent) : CDialog(kTemplate134, parent), tick(GetTickCountMs) {
+CDlgConfigCalib::CDlgConfigCalib(QWidget* parent) : CDialog(kTemplate134, parent) {
     m_magnView = new CDlgMagnCalib();
 }
 
@@ -170,10 +171,7 @@ void CDlgConfigCalib::ReadCalibration(bool full) {
     s_readPhase = (s_readPhase + 1) % kTableCount;
 }
 
-bool CDlgConfigCalib::SendCommand(int32_t command) {
-    int32_t value = command;
-    return g_pObjectAccess && g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_COMMAND, &value);
-}
+void CDlgConfigCalib::SendCommand(int32_t command) { cfgio::WriteInt32(od::OBJ_COMMAND, command); }
 
 void CDlgConfigCalib::EnableProcedureButtons(bool enable) {
     EnableDlgItem(IDC_RESET, enable);
@@ -197,36 +195,21 @@ void CDlgConfigCalib::OnTimer(int id) {
 }
 
 void CDlgConfigCalib::PollStatus() {
+    // A failed read counts as status 0: no procedure running, no outcome.
     int32_t status = 0;
     const bool ok = ReadStatus(&status);
     if (!ok) status = 0;
     if (ok != s_rememberedOk || status != m_rememberedStatus) {
-        if (!(uint32_t(status) & kRunningBits)) {
+        // While a procedure runs the buttons and the status line stay as its start left them.
+        const uint32_t s = uint32_t(status);
+        if (!(s & kRunningBits)) {
             EnableProcedureButtons(ok);
-            // A failed read tells nothing about the procedure: the status line
-            // keeps what it says until the module answers again.
-            if (ok) {
-                const uint32_t s = uint32_t(status);
-                SetDlgItemText(IDC_STATUS, QString::fromLatin1(s & od::STATUS_CALIB_FAILED    ? kTextFailed
-                                                               : s & od::STATUS_CALIB_SUCCESS ? kTextSuccess
-                                                                                              : ""));
-                m_waitingFor = 0;
-            }
+            SetDlgItemText(IDC_STATUS, QString::fromLatin1(s & od::STATUS_CALIB_FAILED    ? kTextFailed
+                                                           : s & od::STATUS_CALIB_SUCCESS ? kTextSuccess
+                                                                                          : ""));
         }
         s_rememberedOk = ok;
         m_rememberedStatus = status;
-    }
-    // A procedure that does not end in good time (the module hangs in it) is
-    // given up: the page says it failed and offers the buttons again. Should
-    // the module end it after all, the next change of the status word shows
-    // the real outcome.
-    if (m_waitingFor != 0) {
-        const uint32_t limit = m_waitingFor == od::CMD_CALIBRATE_MAGNETOMETER ? magnLimitMs : gyroAccelLimitMs;
-        if (uint32_t(tick() - m_waitingSince) > limit) {
-            m_waitingFor = 0;
-            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
-            EnableProcedureButtons(ok);
-        }
     }
 }
 
@@ -242,36 +225,26 @@ void CDlgConfigCalib::OnCommand(int id) {
     CDialog::OnCommand(id);
 }
 
+bool CDlgConfigCalib::StartProcedure(const char* question, int32_t command, const char* text) {
+    if (!AskYesNo(this, QString::fromLatin1(question))) return false;
+    // The module tells in its status word whether it runs the procedure.
+    SendCommand(command);
+    EnableProcedureButtons(false);
+    SetDlgItemText(IDC_STATUS, QString::fromLatin1(text));
+    m_rememberedStatus = -1;
+    return true;
+}
+
 void CDlgConfigCalib::CalibrateGyroAccel() {
-    if (AskYesNo(this, QString::fromLatin1(kAskGyroAccel))) {
-        if (SendCommand(od::CMD_CALIBRATE_GYRO_ACCEL)) {
-            EnableProcedureButtons(false);
-            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextGyroAccel));
-            m_rememberedStatus = -1;
-            m_waitingFor = od::CMD_CALIBRATE_GYRO_ACCEL;
-            m_waitingSince = tick();
-        } else {
-            // The module did not take the command: nothing runs.
-            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
-        }
-    }
+    StartProcedure(kAskGyroAccel, od::CMD_CALIBRATE_GYRO_ACCEL, kTextGyroAccel);
     ClearChangeMarks();
 }
 
 void CDlgConfigCalib::CalibrateMagnetometer() {
-    if (AskYesNo(this, QString::fromLatin1(kAskMagn))) {
-        if (SendCommand(od::CMD_CALIBRATE_MAGNETOMETER)) {
-            EnableProcedureButtons(false);
-            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextMagn));
-            m_rememberedStatus = -1;
-            m_waitingFor = od::CMD_CALIBRATE_MAGNETOMETER;
-            m_waitingSince = tick();
-            m_magnView->Restart();
-            m_magnView->show();
-            m_magnView->raise();
-        } else {
-            SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
-        }
+    if (StartProcedure(kAskMagn, od::CMD_CALIBRATE_MAGNETOMETER, kTextMagn)) {
+        m_magnView->Restart();
+        m_magnView->show();
+        m_magnView->raise();
     }
     ClearChangeMarks();
 }
@@ -297,18 +270,13 @@ void CDlgConfigCalib::SaveFactoryDefaults() {
 }
 
 void CDlgConfigCalib::CalibrateTemperature() {
-    if (!SendCommand(od::CMD_CALIBRATE_TEMPERATURE)) {
-        SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextFailed));
-        return;
-    }
+    SendCommand(od::CMD_CALIBRATE_TEMPERATURE);
     SetDlgItemText(IDC_STATUS, QString::fromLatin1(kTextTemp));
     EnableProcedureButtons(false);
     EnableDlgItem(IDC_CALIB_TEMP, false);
     EnableDlgItem(IDC_SFD, false);
     ReadTemperature(&m_tempCurrent);
     m_tempMin = m_tempMax = m_tempCurrent;
-    // The outcome is shown once the status word says the procedure is over.
-    m_rememberedStatus = -1;
     SetTimer(TIMER_TEMPERATURE, TEMPERATURE_PERIOD_MS);
 }
 
@@ -322,12 +290,11 @@ void CDlgConfigCalib::TemperatureTick() {
         ShowTemperatures();
         return;
     }
-    // Over, or no word from the module. The three procedure buttons follow
-    // the status read (the status timer re-evaluates at its next tick).
-    EnableProcedureButtons(ok);
+    // Over, or no word from the module: all five buttons come back and the
+    // status line keeps its last text.
+    EnableProcedureButtons(true);
     EnableDlgItem(IDC_CALIB_TEMP, true);
     EnableDlgItem(IDC_SFD, true);
-    m_rememberedStatus = -1;
     KillTimer(TIMER_TEMPERATURE);
 }
 

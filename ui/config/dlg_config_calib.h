@@ -8,7 +8,6 @@
 // procedures for the maker's staff (temperature bias, save as factory
 // calibration). A procedure runs in the module; the page starts it, follows
 // it through the status word and tells its outcome in the status line.
-#include "device/tick.h"
 #include "ui/toolkit/dialog.h"
 
 #include <cstdint>
@@ -77,43 +76,34 @@ public:
     QString StatusText() const { return GetDlgItemText(IDC_STATUS); }
     int32_t RememberedStatus() const { return m_rememberedStatus; }
 
-    // How long the page waits for a gyroscope/accelerometer or magnetometer
-    // calibration it started before it gives up on it ("Calibration failed."
-    // and the buttons back); the module announces about 4 and 30 seconds.
-    uint32_t gyroAccelLimitMs = 60000;
-    uint32_t magnLimitMs = 120000;
-    // Millisecond tick source; tests replace it.
-    TickSource tick;
-
     void OnTimer(int id) override;
     void OnCommand(int id) override;
 
 protected:
     bool OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
     void OnDestroy() override;
 
 private:
     void ShowMark(int table, int element);
     void PollStatus();
     void TemperatureTick();
+    // Asks the question; on Yes writes the command, disables the procedure
+    // buttons and shows the text. False for No.
+    bool StartProcedure(const char* question, int32_t command, const char* text);
     void CalibrateGyroAccel();
     void CalibrateMagnetometer();
     void ResetCalibration();
     void SaveFactoryDefaults();
     void CalibrateTemperature();
-    // Writes a command to object 0x06; true when the module acknowledged it.
-    static bool SendCommand(int32_t command);
+    // Writes a command to object 0x06 while connected; the outcome shows in
+    // the status word.
+    static void SendCommand(int32_t command);
     void EnableProcedureButtons(bool enable);
     void ShowTemperatures();
 
     CDlgMagnCalib* m_magnView = nullptr;  // owned
     float m_tempCurrent = 0, m_tempMin = 0, m_tempMax = 0;
     int32_t m_rememberedStatus = -1;
-    // The procedure the page started and waits for (its command), and since when.
-    int32_t m_waitingFor = 0;
-    uint32_t m_waitingSince = 0;
 
     // Shared by every instance, as the page's marks and last values are.
     static bool s_marks[kTableCount][9];

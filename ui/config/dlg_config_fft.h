@@ -3,9 +3,9 @@
 // (template 165): the sensor streams of the module's FFT and vibration
 // detection, the detection's two magnitude thresholds, and the zero-velocity
 // variance of the velocity and position Kalman filter.
-#include "ui/toolkit/dialog_common.h"
+#include "ui/config/config_page.h"
 
-class CDlgConfigFft : public CDialogCommon {
+class CDlgConfigFft : public CConfigPage {
     Q_OBJECT
 public:
     enum : int {
@@ -18,18 +18,10 @@ public:
     };
 
     explicit CDlgConfigFft(QWidget* parent = nullptr);
-    ~CDlgConfigFft() override;
 
     static const DialogTemplate& Template165();
 
-    // Reads the five objects and shows them.
-    void LoadFromDevice();
-    // Limits the values and writes the five objects (an emptied number field
-    // is left out); true when every write was acknowledged.
-    bool ApplyToDevice();
-
-protected:
-    bool OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
+    // The five objects: two source lists and three number fields.
+    void LoadFromDevice() override;
+    void ApplyToDevice() override;
 };

@@ -2,9 +2,9 @@
 // CDlgConfigFilter: the "Filter" page of the configuration window (template
 // 158): the sensor chip's full-scale and low-pass settings, and the drift
 // reduction, scale adjustment and Kalman filters of the module.
-#include "ui/toolkit/dialog_common.h"
+#include "ui/config/config_page.h"
 
-class CDlgConfigFilter : public CDialogCommon {
+class CDlgConfigFilter : public CConfigPage {
     Q_OBJECT
 public:
     enum : int {
@@ -22,18 +22,10 @@ public:
     };
 
     explicit CDlgConfigFilter(QWidget* parent = nullptr);
-    ~CDlgConfigFilter() override;
 
     static const DialogTemplate& Template158();
 
-    // Reads the ten objects and shows them.
-    void LoadFromDevice();
-    // Limits the six numbers and writes the ten objects (an emptied number
-    // field is left out); true when every write was acknowledged.
-    bool ApplyToDevice();
-
-protected:
-    bool OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
+    // The ten objects: four lists and six number fields.
+    void LoadFromDevice() override;
+    void ApplyToDevice() override;
 };

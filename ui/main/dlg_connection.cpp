@@ -2,15 +2,20 @@
 
 #include "app/app_ini.h"
 #include "device/connection.h"
+#include "device/object_dictionary.h"
 #include "device/serial_com.h"
+#include "ui/main/dlg_diagnosis.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStyle>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -28,6 +33,8 @@ const ControlDef kControls132[] = {
     {-1, ControlKind::Static, "ms", 128, 45, 20, 8},
     {IDOK, ControlKind::DefPushButton, "Connect", 76, 64, 50, 14, CS_TABSTOP},
     {IDCANCEL, ControlKind::PushButton, "Cancel", 130, 64, 50, 14, CS_TABSTOP},
+    // In the free corner left of "Connect": the doctor on the chosen port.
+    {CDlgConnection::IDC_DIAGNOSE, ControlKind::PushButton, "Diagnose", 7, 64, 50, 14, CS_TABSTOP},
     {-1, ControlKind::Static, "Device ID :", 7, 100, 60, 8, CS_DISABLED},
     {CDlgConnection::IDC_DEVICE_ID, ControlKind::Edit, "", 70, 98, 40, 12, CS_DISABLED | CS_BORDER | CS_NUMBER},
 };
@@ -35,14 +42,12 @@ const ControlDef kControls132[] = {
 const DialogTemplate kTemplate132{CDlgConnection::IDD, "Connection", 187, 84, false, kControls132,
                                   int(sizeof(kControls132) / sizeof(kControls132[0]))};
 
-const char* const kBaudTexts[9] = {CDlgConnection::kAutoDetect, "9600", "19200", "38400", "57600",
-                                   "115200", "230400", "460800", "921600"};
-
 }  // namespace
 
 const DialogTemplate& CDlgConnection::DialogTemplate132() { return kTemplate132; }
 
-CDlgConnection::CDlgConnection() : CDialog(kTemplate132, nullptr) {}
+CDlgConnection::CDlgConnection(std::string portRoot)
+    : CDialog(kTemplate132, nullptr), m_portRoot(std::move(portRoot)) {}
 
 CDlgConnection::~CDlgConnection() = default;
 
@@ -63,13 +68,12 @@ bool CDlgConnection::OnInitDialog() {
     CDialog::OnInitDialog();
     auto* port = Item<QComboBox>(IDC_PORT);
     auto* baud = Item<QComboBox>(IDC_BAUD);
-    if (port) {
-        port->setUpdatesEnabled(false);
-        for (const std::string& name : EnumerateSerialPorts()) port->addItem(QString::fromStdString(name));
-        port->setUpdatesEnabled(true);
+    FillPorts(ListSerialPorts(m_portRoot));
+    SetTimer(TIMER_PORTS, PORTS_PERIOD_MS);
+    if (baud) {
+        baud->addItem(QString::fromLatin1(kAutoDetect));
+        for (uint32_t rate : od::kBaudRates) baud->addItem(QString::number(rate));
     }
-    if (baud)
-        for (const char* t : kBaudTexts) baud->addItem(QString::fromLatin1(t));
     if (!g_pAppIni) return true;
     // The stored port is shown even when the enumeration did not find it.
     if (port) port->setEditText(QString::fromLocal8Bit(g_pAppIni->comPort));
@@ -100,7 +104,7 @@ void CDlgConnection::OnOK() {
     if (g_pAppIni) {
         auto* port = Item<QComboBox>(IDC_PORT);
         auto* baud = Item<QComboBox>(IDC_BAUD);
-        const QString portText = port ? port->currentText() : QString();
+        const QString portText = PortPath();
         // A path is never cut: a cut path names another (or no) device. One
         // that does not fit is refused and the dialog stays open.
         const QString problem = CheckPortPath(portText);
@@ -118,15 +122,114 @@ void CDlgConnection::OnOK() {
         g_pAppIni->deviceID = int(id);
         // The time-out is limited to 10..10000 ms; a text that is not a
         // number keeps the stored value. 0 would fail every exchange.
-        const QString timeoutText = GetDlgItemText(IDC_TIMEOUT).trimmed();
-        if (!timeoutText.isEmpty() && timeoutText[0] >= QChar('0') && timeoutText[0] <= QChar('9')) {
-            long long timeout = 0;  // saturates: a long run of digits is simply large
-            for (QChar c : timeoutText) {
-                if (c < QChar('0') || c > QChar('9')) break;
-                timeout = std::min<long long>(timeout * 10 + (c.unicode() - '0'), CAppIni::kTrTimeoutMax + 1);
-            }
-            g_pAppIni->trTimeout = CAppIni::LimitTrTimeout(int(timeout));
-        }
+        g_pAppIni->trTimeout = TimeoutField(g_pAppIni->trTimeout);
     }
     CDialog::OnOK();
+}
+
+int CDlgConnection::TimeoutField(int fallback) const {
+    const QString timeoutText = GetDlgItemText(IDC_TIMEOUT).trimmed();
+    if (timeoutText.isEmpty() || timeoutText[0] < QChar('0') || timeoutText[0] > QChar('9')) return fallback;
+    long long timeout = 0;  // saturates: a long run of digits is simply large
+    for (QChar c : timeoutText) {
+        if (c < QChar('0') || c > QChar('9')) break;
+        timeout = std::min<long long>(timeout * 10 + (c.unicode() - '0'), CAppIni::kTrTimeoutMax + 1);
+    }
+    return CAppIni::LimitTrTimeout(int(timeout));
+}
+
+void CDlgConnection::FillPorts(const std::vector<SerialPortInfo>& ports) {
+    auto* port = Item<QComboBox>(IDC_PORT);
+    m_ports = ports;
+    if (!port) return;
+    port->setUpdatesEnabled(false);
+    port->clear();
+    int widest = 0;
+    for (const SerialPortInfo& p : ports) {
+        const QString text = QString::fromLocal8Bit(PortDisplayText(p).c_str());
+        port->addItem(text, QString::fromLocal8Bit(p.path.c_str()));
+        widest = std::max(widest, port->fontMetrics().horizontalAdvance(text));
+    }
+    // The entries are wider than the field: the drop-down list shows them whole.
+    port->view()->setMinimumWidth(widest + 2 * port->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    port->setUpdatesEnabled(true);
+}
+
+QString CDlgConnection::PortPath() const {
+    auto* port = Item<QComboBox>(IDC_PORT);
+    if (!port) return {};
+    const QString text = port->currentText();
+    const int index = port->findText(text);
+    return index >= 0 ? port->itemData(index).toString() : text;
+}
+
+void CDlgConnection::RefreshPorts() {
+    auto* port = Item<QComboBox>(IDC_PORT);
+    if (!port) return;
+    std::vector<SerialPortInfo> ports = ListSerialPorts(m_portRoot);
+    auto same = [](const SerialPortInfo& a, const SerialPortInfo& b) {
+        return a.path == b.path && a.description == b.description;
+    };
+    if (std::equal(ports.begin(), ports.end(), m_ports.begin(), m_ports.end(), same)) return;
+    // Not under the user's pointer: the open drop-down list is left alone
+    // until it closes.
+    if (port->view()->isVisible()) return;
+    const QString text = port->currentText();
+    const int shown = port->findText(text);
+    const QString chosen = shown >= 0 ? port->itemData(shown).toString() : QString();
+    QLineEdit* edit = port->lineEdit();
+    const int cursor = edit ? edit->cursorPosition() : 0;
+    FillPorts(ports);
+    const int again = chosen.isEmpty() ? -1 : port->findData(chosen);
+    if (again >= 0) {
+        port->setCurrentIndex(again);
+    } else {
+        // A typed path (or an entry whose port went) stays as it was.
+        port->setEditText(text);
+        if (edit) edit->setCursorPosition(cursor);
+    }
+}
+
+void CDlgConnection::UsePort(const QString& path, unsigned rate) {
+    if (auto* port = Item<QComboBox>(IDC_PORT)) {
+        const int index = port->findData(path);
+        if (index >= 0) port->setCurrentIndex(index);
+        else port->setEditText(path);
+    }
+    if (auto* baud = Item<QComboBox>(IDC_BAUD)) baud->setEditText(QString::number(rate));
+    GotoDlgCtrl(IDOK);
+}
+
+void CDlgConnection::Diagnose() {
+    if (m_diagnosis && m_diagnosis->IsRunning()) {
+        m_diagnosis->raise();
+        return;
+    }
+    if (m_diagnosis) m_diagnosis->deleteLater();
+    DoctorRequest request;
+    request.port = PortPath().toLocal8Bit().toStdString();
+    request.baud = 0;  // every rate: a module at another rate is what it looks for
+    request.timeoutMs = TimeoutField(g_pAppIni ? g_pAppIni->trTimeout : 30);
+    request.deviceId = int(ParseUnsigned(GetDlgItemText(IDC_DEVICE_ID)));
+    request.searchOtherPorts = true;
+    m_diagnosis = new CDlgDiagnosis(request, this);
+    m_diagnosis->Create(this);
+    connect(m_diagnosis.data(), &CDlgDiagnosis::UsePort, this, &CDlgConnection::UsePort);
+    // Modal to this dialog only, and without a loop of its own: the window
+    // (and the tool windows) go on while the doctor runs.
+    m_diagnosis->setWindowModality(Qt::WindowModal);
+    m_diagnosis->show();
+    m_diagnosis->Start();
+}
+
+CDlgDiagnosis* CDlgConnection::Diagnosis() const { return m_diagnosis.data(); }
+
+void CDlgConnection::OnCommand(int id) {
+    if (id == IDC_DIAGNOSE) Diagnose();
+    CDialog::OnCommand(id);
+}
+
+void CDlgConnection::OnTimer(int id) {
+    if (id == TIMER_PORTS) RefreshPorts();
+    CDialog::OnTimer(id);
 }

@@ -1,6 +1,9 @@
 #include "ui/main/tarvik_ui_dlg.h"
 
 #include "app/app_ini.h"
+#include "app/session_link.h"
+#include "app/version.h"
+#include "app/startup_marks.h"
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
@@ -13,6 +16,8 @@
 
 #include "ui/toolkit/tab_dialog.h"
 #include "ui/main/dlg_connection.h"
+#include "ui/toolkit/file_dialog.h"
+#include "ui/toolkit/message_box.h"
 #include "ui/views/dlg_main_ahrs.h"
 #include "ui/views/dlg_main_fft.h"
 #include "ui/views/dlg_main_sync.h"
@@ -26,9 +31,12 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 
 namespace {
 
@@ -51,6 +59,8 @@ const ControlDef kControls102[] = {
     {CTARVIK_UIDlg::IDC_ABOUT, ControlKind::PushButton, "About", 262, 412, 45, 14, CS_TABSTOP},
     {IDCANCEL, ControlKind::PushButton, "Exit", 316, 412, 45, 14, CS_TABSTOP},
     {CTARVIK_UIDlg::IDC_STATUS, ControlKind::StaticBorder, "", 0, 431, 365, 12},
+    // Ours: in the button row, where the hidden "Map" leaves its place free.
+    {CTARVIK_UIDlg::IDC_RECORD, ControlKind::PushButton, "Record", 156, 412, 45, 14, CS_TABSTOP},
 };
 
 const DialogTemplate kTemplate102{CTARVIK_UIDlg::IDD, CTARVIK_UIDlg::kTitle, 365, 443, false, kControls102,
@@ -74,6 +84,7 @@ CTARVIK_UIDlg::CTARVIK_UIDlg() : CDialogCommon(kTemplate102, nullptr) {}
 
 CTARVIK_UIDlg::~CTARVIK_UIDlg() {
     DestroyWindow();  // the window's destruction, when it has not happened yet
+    m_session.reset();
     delete m_chart;
     delete m_probe;
     delete m_titleFont;
@@ -101,7 +112,7 @@ bool CTARVIK_UIDlg::OnInitDialog() {
     CDialogCommon::OnInitDialog();
     const QIcon icon(QString::fromLatin1(kIconResource));
     setWindowIcon(icon);
-    setWindowTitle(QString::fromLatin1(kTitle));
+    SetTitle(QString::fromLatin1(kTitle));
     setFixedSize(size());
 
     if (g_pAppIni) {
@@ -137,10 +148,7 @@ bool CTARVIK_UIDlg::OnInitDialog() {
     m_tabs->AddTab(QStringLiteral("Vibration"), m_pageVibr, CDlgMainVibr::IDD, 4);
     m_tabs->AddTab(QStringLiteral("Sync. data"), m_pageSync, CDlgMainSync::IDD, 2);
     m_tabs->AddTab(QStringLiteral("Configuration"), m_pageConfig, CDlgConfig::IDD, 3);
-    const int stored = g_pAppIni ? g_pAppIni->mainTabSel : 0;
-    const int sel = std::min(std::max(stored, 0), m_tabs->PageCount() - 1);
-    m_tabs->SetCurSel(sel);
-    m_tabs->SelectTab(sel);
+    m_tabs->RestoreSelection(g_pAppIni ? g_pAppIni->mainTabSel : 0);
 
     // Tool windows: created once, top-level, shown as the settings say.
     m_chart = new CDlgRealtimeTrack();
@@ -153,39 +161,117 @@ bool CTARVIK_UIDlg::OnInitDialog() {
     else m_probe->hide();
 
     ShowDlgItem(IDC_MAP, false);
+    m_session = std::make_unique<CSessionLink>(m_pageSync ? &m_pageSync->Receiver() : nullptr);
+    if (!m_udp.empty()) {
+        std::string error;
+        if (!m_session->OpenUdp(m_udp, &error)) ShowMessageBoxModeless(this, QString::fromStdString(error), MsgIcon::Warning);
+    }
+    startup::Mark("window-built");
     Connect();
     SetTimer(TIMER_STATUS, STATUS_PERIOD_MS);
+    SetTimer(TIMER_RECORD, RECORD_PERIOD_MS);
+    // The first tick as soon as the window runs (its pages then show as they
+    // will): the status line tells the state of the connection just made
+    // when the window appears, not a period later.
+    QTimer::singleShot(0, this, [this] { OnTimer(TIMER_STATUS); });
+    startup::Mark("init-done");
     return true;
+}
+
+void CTARVIK_UIDlg::SetSessionOptions(const std::string& recordPath, const std::string& udp, const QString& titleNote) {
+    m_recordOnConnect = recordPath;
+    m_udp = udp;
+    m_titleNote = titleNote;
+}
+
+void CTARVIK_UIDlg::SetTitle(const QString& title) {
+    setWindowTitle(m_titleNote.isEmpty() ? title : title + QStringLiteral(" - ") + m_titleNote);
+}
+
+void CTARVIK_UIDlg::StartRecording(const std::string& path) {
+    std::string error;
+    const std::string port = g_pSerialCom ? g_pSerialCom->PortName() : (g_pAppIni ? g_pAppIni->comPort : "");
+    const int32_t baud = g_pSerialCom ? int32_t(g_pSerialCom->BaudRate()) : (g_pAppIni ? g_pAppIni->comBaudrate : 0);
+    if (!m_session->StartRecording(path, std::string("tarvik-ui ") + kUiVersion, port, baud,
+                                   g_pAppIni ? g_pAppIni->deviceID : 0, &error))
+        ShowMessageBoxModeless(this, QStringLiteral("Recording did not start: ") + QString::fromStdString(error),
+                               MsgIcon::Warning);
+    UpdateRecordButton();
+}
+
+void CTARVIK_UIDlg::StopRecording() {
+    if (m_session) m_session->StopRecording();
+    UpdateRecordButton();
+}
+
+void CTARVIK_UIDlg::ToggleRecording() {
+    if (m_session->Recording()) {
+        StopRecording();
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(SessionFolder(), ec);  // the dialog opens there
+    SaveFileRequest request;
+    request.filter = QStringLiteral("Session Files (*.jsonl)|*.jsonl|All Files (*.*)|*.*|");
+    request.defaultSuffix = QStringLiteral("jsonl");
+    request.initialPath = QString::fromStdString(SessionFolder() + "/" + DefaultSessionName(std::time(nullptr)));
+    const QString path = GetSaveFileName(this, request);
+    if (!path.isEmpty()) StartRecording(path.toStdString());
+}
+
+void CTARVIK_UIDlg::UpdateRecordButton() {
+    QString text = QStringLiteral("Record");
+    if (m_session && m_session->Recording()) {
+        const long s = long(m_session->ElapsedSeconds());
+        text = s >= 3600 ? QString::asprintf("Stop %ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60)
+                         : QString::asprintf("Stop %ld:%02ld", s / 60, s % 60);
+    }
+    if (GetDlgItemText(IDC_RECORD) != text) SetDlgItemText(IDC_RECORD, text);
 }
 
 bool CTARVIK_UIDlg::Connect() {
     if (!g_pAppIni) return false;
+    startup::Mark("connect-start");
     uint32_t rate = 0;
+    if (m_session) m_session->Disconnecting();  // a connect replaces the access object
     if (!ConnectDevice(g_pAppIni->comPort, g_pAppIni->comBaudrate, g_pAppIni->trTimeout,
                        g_pAppIni->deviceID, &rate)) {
+        startup::Mark("connect-failed");
         // No message: the status bar says "Device is disconnected."; its tip
-        // says why, for the user who points at it.
+        // says why, for the user who points at it, and where to look further.
         SetStatusTip(QString::fromLocal8Bit(
-            DescribeConnectFailure(g_pAppIni->comPort, g_pAppIni->comBaudrate).c_str()));
+                         DescribeConnectFailure(g_pAppIni->comPort, g_pAppIni->comBaudrate).c_str()) +
+                     QStringLiteral("\n\"Diagnose\" in the Connection dialog (\"Connect\") tells what stands "
+                                    "in the way."));
         return false;
     }
     SetStatusTip(QString());
+    startup::Mark("link-up");
+    if (m_session) {
+        m_session->Connected();
+        if (!m_recordOnConnect.empty()) {
+            StartRecording(m_recordOnConnect);
+            m_recordOnConnect.clear();
+        }
+    }
     if (m_pageFft) m_pageFft->RefreshSource();
     if (m_pageVibr) m_pageVibr->RefreshSource();
     if (m_pageSync) m_pageSync->ShowConfiguration();
     if (m_pageConfig) m_pageConfig->ReloadFromDevice();
+    startup::Mark("pages-reloaded");
     const char* port = g_pSerialCom ? g_pSerialCom->PortName() : g_pAppIni->comPort;
     if (g_pSerialCom) rate = g_pSerialCom->BaudRate();
-    setWindowTitle(QStringLiteral("%1 - %2 (%3 bps)")
-                       .arg(QString::fromLatin1(kTitle), QString::fromLocal8Bit(port))
-                       .arg(int(rate)));
+    SetTitle(QStringLiteral("%1 - %2 (%3 bps)")
+                 .arg(QString::fromLatin1(kTitle), QString::fromLocal8Bit(port))
+                 .arg(int(rate)));
     SetConnectButtonText("Disconnect");
     return true;
 }
 
 void CTARVIK_UIDlg::Disconnect() {
+    if (m_session) m_session->Disconnecting();
     DisconnectDevice();
-    setWindowTitle(QString::fromLatin1(kTitle));
+    SetTitle(QString::fromLatin1(kTitle));
     SetConnectButtonText("Connect");
 }
 
@@ -196,6 +282,15 @@ void CTARVIK_UIDlg::SetStatusTip(const QString& text) {
 void CTARVIK_UIDlg::SetConnectButtonText(const char* text) { SetDlgItemText(IDC_CONNECT, QString::fromLatin1(text)); }
 
 void CTARVIK_UIDlg::OnTimer(int id) {
+    if (id == TIMER_RECORD && m_session && m_session->Recording()) {
+        const std::string failure = m_session->Failure();
+        if (!failure.empty()) {
+            StopRecording();
+            ShowMessageBoxModeless(this, QStringLiteral("Recording stopped: ") + QString::fromStdString(failure),
+                                   MsgIcon::Warning);
+        }
+        UpdateRecordButton();
+    }
     if (id == TIMER_STATUS) {
         const bool syncShown = m_pageSync && m_pageSync->IsWindowVisible();
         if (syncShown != m_lastSyncShown) {
@@ -215,7 +310,15 @@ void CTARVIK_UIDlg::OnTimer(int id) {
         }
         if (!syncShown) {
             int32_t word = 0;
-            if (!g_pObjectAccess || !g_pObjectAccess->GetObjectXXX(OBJ_INT32, 0x05, 0, &word, 1)) word = 0;
+            if (g_pObjectAccess) {
+                // The tip names why the status read failed; a call held off
+                // by the back-off keeps the reason that started it.
+                if (g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_STATUS, 0, &word, 1))
+                    SetStatusTip(QString());
+                else if (g_pObjectAccess->LastFailure() != AccessFailure::Waiting)
+                    SetStatusTip(QStringLiteral("Status read failed: %1")
+                                     .arg(QString::fromLatin1(FailureText(g_pObjectAccess))));
+            }
             m_statusWord = word;
         }
         UpdateStatusBar();
@@ -242,6 +345,7 @@ void CTARVIK_UIDlg::UpdateStatusBar() {
     } else {
         SetDlgItemText(IDC_STATUS, text);
     }
+    if (text == QLatin1String("Device is connected.")) startup::Mark("status-connected");
     ++m_statusRewrites;
     m_lastAccess = access;
     m_lastStatusWord = m_statusWord;
@@ -266,6 +370,7 @@ void CTARVIK_UIDlg::OnCommand(int id) {
             if (dlg.DoModal() == IDOK) Connect();
         }
         break;
+    case IDC_RECORD: ToggleRecording(); break;
     case IDC_CHART:
         if (g_pAppIni) ToggleToolWindow(m_chart, g_pAppIni->chartWinShow);
         break;
@@ -313,6 +418,11 @@ void CTARVIK_UIDlg::OnCancel() {
 
 void CTARVIK_UIDlg::OnDestroy() {
     KillTimer(TIMER_STATUS);
+    KillTimer(TIMER_RECORD);
+    if (m_session) {
+        m_session->StopRecording();
+        m_session->Disconnecting();
+    }
     if (m_tabs && g_pAppIni) g_pAppIni->mainTabSel = m_tabs->CurrentPage();
     if (m_tabs) m_tabs->DestroyPages();
     CDialogCommon::OnDestroy();

@@ -2,13 +2,17 @@
 // CTARVIK_UIDlg: the main window (template 102). It hosts the five pages in
 // its tab control, owns the device connection (Connect/Disconnect) and the two
 // tool windows, and shows the connection state and the module's error flags
-// in the status bar, polled every 200 ms by timer 1000.
+// in the status bar, polled every 200 ms by timer 1000. Beside the buttons of
+// the button row, "Record" records the session (every exchange any window
+// makes and the sync text) into a file.
 #include "ui/toolkit/dialog_common.h"
 
 #include <QColor>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 class CTabDialog;
 class CDlgMainAhrs;
@@ -21,6 +25,7 @@ class CDlgProbe;
 class CObjectAccess;
 class QFont;
 class QLabel;
+class CSessionLink;
 
 class CTARVIK_UIDlg : public CDialogCommon {
     Q_OBJECT
@@ -41,6 +46,10 @@ public:
         STATUS_PERIOD_MS = 200,
         kTabCount = 5,
         kSyncTab = 3,
+        // Ours: the session recording, in the button row.
+        IDC_RECORD = 1421,
+        TIMER_RECORD = 1421,
+        RECORD_PERIOD_MS = 500,
     };
     static constexpr const char* kTitle = "Brisknode Tarvik UI";
 
@@ -63,6 +72,12 @@ public:
 
     void OnTimer(int id) override;
     void OnCommand(int id) override;
+
+    // From the command line, before the window is made: record into this
+    // file as soon as the program is connected; feed every read to this
+    // UDP host:port; the note the title carries (a replay).
+    void SetSessionOptions(const std::string& recordPath, const std::string& udp, const QString& titleNote);
+    CSessionLink* Session() const { return m_session.get(); }
 
     // Read-outs for tests and the start-up code.
     CTabDialog* TabHost() const { return m_tabs; }
@@ -89,6 +104,11 @@ private:
     void ToggleToolWindow(QWidget* window, int& setting);
     void SetConnectButtonText(const char* text);
     void SetStatusTip(const QString& text);
+    void SetTitle(const QString& title);
+    void StartRecording(const std::string& path);
+    void StopRecording();
+    void ToggleRecording();
+    void UpdateRecordButton();
 
     CTabDialog* m_tabs = nullptr;
     CDlgMainAhrs* m_pageAhrs = nullptr;
@@ -113,4 +133,9 @@ private:
     int32_t m_lastStatusWord = -1;
     bool m_lastFault = false;
     bool m_lastNoReply = false;
+
+    std::unique_ptr<CSessionLink> m_session;
+    std::string m_recordOnConnect;  // --record: starts with the first connection
+    std::string m_udp;              // --udp
+    QString m_titleNote;
 };

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -324,6 +325,13 @@ QWidget* CDialog::MakeControl(const ControlDef& def) {
         auto* l = new QListWidget(this);
         connect(l, &QListWidget::currentRowChanged, this, [this, id] { OnSelChange(id); });
         return l;
+    }
+    case ControlKind::ListView: {
+        auto* t = new QTreeWidget(this);
+        t->setRootIsDecorated(false);
+        t->setUniformRowHeights(true);
+        t->setAllColumnsShowFocus(true);
+        return t;
     }
     case ControlKind::Progress: {
         auto* p = new QProgressBar(this);

@@ -41,6 +41,7 @@ enum class ControlKind {
     Tab,             // tab control; CTabDialog binds to it
     RichEdit,        // QTextEdit, read-only, coloured runs
     Slider,
+    ListView,        // rows of columns with check boxes (QTreeWidget, no tree)
 };
 
 // Style flags beyond the kind.

@@ -4,14 +4,30 @@
 
 #include <algorithm>
 
-void COffscreenSurface::Create(QSize size) {
+void COffscreenSurface::Create(QSize size, qreal devicePixelRatio) {
     if (size.isEmpty()) {
         m_image = QImage();
         return;
     }
-    if (!m_image.isNull() && m_image.size() == size) return;
-    m_image = QImage(size, QImage::Format_RGB32);
+    if (!m_image.isNull() && Size() == size && m_image.devicePixelRatio() == devicePixelRatio) return;
+    m_image = MakeImage(size, devicePixelRatio, QImage::Format_RGB32);
     m_image.fill(Qt::black);
+}
+
+QImage COffscreenSurface::MakeImage(QSize size, qreal devicePixelRatio, QImage::Format format) {
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QImage image(QSize(qRound(size.width() * ratio), qRound(size.height() * ratio)), format);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+void COffscreenSurface::DrawPart(QPainter& painter, const QRect& rect, const QImage& image) {
+    const qreal r = image.devicePixelRatio();
+    if (r == 1.0) {
+        painter.drawImage(rect.topLeft(), image, rect);
+        return;
+    }
+    painter.drawImage(QRectF(rect), image, QRectF(rect.x() * r, rect.y() * r, rect.width() * r, rect.height() * r));
 }
 
 void COffscreenSurface::BlitTo(QPainter& painter, QPoint topLeft) const {
@@ -52,16 +68,9 @@ void CDrawContext::SetPen(PenStyle style, int width, const QColor& color) {
         m_painter->setPen(Qt::NoPen);
         return;
     }
-    QPen pen(color);
-    pen.setWidth(std::max(width, 1));
-    pen.setCosmetic(true);
-    pen.setCapStyle(Qt::FlatCap);  // lines end before their end point
-    if (style == PenStyle::Dot) {
-        // Dash lengths are in pen widths: 3 pixels on, 3 off at width 1.
-        const qreal units = 3.0 / pen.width();
-        pen.setDashPattern({units, units});
-    }
-    m_painter->setPen(pen);
+    // The plots' frame pen: lines end before their end point, dots are 3 on, 3 off.
+    m_painter->setPen(
+        tchart::FramePen(color, style == PenStyle::Dot ? tchart::LineStyle::Dotted : tchart::LineStyle::Solid, width));
 }
 
 void CDrawContext::SetBrush(const QColor& color) { m_painter->setBrush(color); }
@@ -89,34 +98,22 @@ void CDrawContext::SetBkColor(const QColor& color) { m_state.bkColor = color; }
 void CDrawContext::SetTextAngle(double degrees) { m_state.textAngle = degrees; }
 
 QRect CDrawContext::TextBoxAt(int x, int y, const QString& text) const {
-    const QFontMetrics fm(m_painter->font());
-    const int w = fm.horizontalAdvance(text);
-    const int h = fm.ascent() + fm.descent();
-    int left = x;
-    if (m_state.hAlign == TextHAlign::Center) left = x - w / 2;
-    else if (m_state.hAlign == TextHAlign::Right) left = x - w;
-    int top = y;
-    if (m_state.vAlign == TextVAlign::Baseline) top = y - fm.ascent();
-    else if (m_state.vAlign == TextVAlign::Bottom) top = y - h;
-    return QRect(left, top, w, h);
+    return tchart::PlotPainter(*m_painter).TextBox(x, y, text, m_state.hAlign, m_state.vAlign);
 }
 
 QRect CDrawContext::TextBox(int x, int y, const QString& text) const { return TextBoxAt(x, y, text); }
 
 void CDrawContext::TextOut(int x, int y, const QString& text) {
     QPainter& p = *m_painter;
-    p.save();
-    QPoint anchor(x, y);
-    if (m_state.textAngle != 0.0) {
+    if (!m_state.bkTransparent) {
+        // The text's box first, turned with the text about its anchor.
+        p.save();
         p.translate(x, y);
         p.rotate(-m_state.textAngle);  // Qt turns clockwise on screen
-        anchor = QPoint(0, 0);
+        p.fillRect(TextBoxAt(0, 0, text), m_state.bkColor);
+        p.restore();
     }
-    const QRect box = TextBoxAt(anchor.x(), anchor.y(), text);
-    if (!m_state.bkTransparent) p.fillRect(box, m_state.bkColor);
-    p.setPen(m_state.textColor);
-    p.drawText(QPoint(box.left(), box.top() + QFontMetrics(p.font()).ascent()), text);
-    p.restore();
+    tchart::PlotPainter(p).Text(x, y, text, m_state.hAlign, m_state.vAlign, m_state.textColor, m_state.textAngle);
 }
 
 void CDrawContext::MoveTo(int x, int y) { m_state.position = QPoint(x, y); }
@@ -148,11 +145,7 @@ void CDrawContext::Rectangle(int left, int top, int right, int bottom) {
     QPainter& p = *m_painter;
     if (p.brush().style() != Qt::NoBrush) p.fillRect(QRect(l, t, r - l, b - t), p.brush());
     if (p.pen().style() == Qt::NoPen) return;
-    p.save();
-    p.setBrush(Qt::NoBrush);
-    // A one-pixel outline of QRect(l, t, w - 1, h - 1) covers l .. r - 1.
-    p.drawRect(QRect(l, t, r - l - 1, b - t - 1));
-    p.restore();
+    tchart::PlotPainter(p).Outline(l, t, r, b);
 }
 
 void CDrawContext::FillRect(const QRect& rect, const QColor& color) { m_painter->fillRect(rect, color); }

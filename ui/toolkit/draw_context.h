@@ -13,6 +13,8 @@
 // a text angle for rotated titles. Coordinates are integer pixels; lines and
 // rectangles leave out their right/bottom end pixel, so adjoining pieces meet
 // without overlap (and XOR drawing does not cancel at the joints).
+#include "chart/plot_painter.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -26,23 +28,33 @@
 
 class COffscreenSurface {
 public:
-    // Makes the bitmap of that size, all black; an existing one of the same
-    // size is kept as it is. An empty size releases it.
-    void Create(QSize size);
+    // Makes the bitmap of that size (device-independent pixels), all black,
+    // with devicePixelRatio device pixels to each of them, so that it is drawn
+    // at the screen's resolution; an existing one of the same size and ratio
+    // is kept as it is. An empty size releases it.
+    void Create(QSize size, qreal devicePixelRatio = 1.0);
     bool IsNull() const { return m_image.isNull(); }
-    QSize Size() const { return m_image.size(); }
+    // The size in device-independent pixels.
+    QSize Size() const { return m_image.deviceIndependentSize().toSize(); }
     QImage& Image() { return m_image; }
     const QImage& Image() const { return m_image; }
     // Copies the whole bitmap to the painter's device with its top-left
     // corner at topLeft, replacing what is there (a plain source copy).
     void BlitTo(QPainter& painter, QPoint topLeft) const;
 
+    // A bitmap of `size` device-independent pixels at that ratio.
+    static QImage MakeImage(QSize size, qreal devicePixelRatio, QImage::Format format);
+    // Paints the part of `image` under `rect` (device-independent pixels, the
+    // image's own coordinates) at the same place, device pixel for device pixel.
+    static void DrawPart(QPainter& painter, const QRect& rect, const QImage& image);
+
 private:
     QImage m_image;
 };
 
-enum class TextHAlign { Left, Center, Right };
-enum class TextVAlign { Top, Baseline, Bottom };
+// Text anchors and their placement are the chart module's frame painter's.
+using TextHAlign = tchart::HAlign;
+using TextVAlign = tchart::VAlign;
 enum class PenStyle { Solid, Dot, Null };
 // How the pen's pixels combine with the surface: replace them, OR into them
 // (crossing curves mix on a black background), or XOR (drawing twice removes).

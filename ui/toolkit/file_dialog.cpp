@@ -121,3 +121,34 @@ QString GetSaveFileName(QWidget* parent, const SaveFileRequest& request) {
         dlg.selectFile(fi.fileName());
     }
 }
+
+namespace {
+
+OpenFileHook& OpenHook() {
+    static OpenFileHook hook;
+    return hook;
+}
+
+}  // namespace
+
+void SetOpenFileHook(OpenFileHook hook) { OpenHook() = std::move(hook); }
+
+QString GetOpenFileName(QWidget* parent, const OpenFileRequest& request) {
+    if (OpenHook()) {
+        const QString chosen = OpenHook()(parent, request);
+        return chosen.isEmpty() ? QString() : QFileInfo(chosen).absoluteFilePath();
+    }
+    QWidget* owner = parent ? parent->window() : nullptr;
+    QFileDialog dlg(owner);
+    dlg.setOptions(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    const QStringList filters = QtNameFilters(request.filter);
+    if (!filters.isEmpty()) dlg.setNameFilters(filters);
+    const InitialSelection initial = InitialSelectionFor(request.initialPath, QDir::currentPath());
+    dlg.setDirectory(initial.folder);
+    if (!initial.fileName.isEmpty()) dlg.selectFile(initial.fileName);
+    if (dlg.exec() != QDialog::Accepted) return QString();
+    return dlg.selectedFiles().value(0);
+}

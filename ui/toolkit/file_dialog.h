@@ -72,3 +72,17 @@ QString GetSaveFileName(QWidget* parent, const SaveFileRequest& request);
 // after a No the call returns an empty path, as if the user then cancelled.
 using SaveFileHook = std::function<QString(QWidget* parent, const SaveFileRequest& request)>;
 void SetSaveFileHook(SaveFileHook hook);
+
+struct OpenFileRequest {
+    QString filter;       // Windows form
+    QString initialPath;  // a file or a folder ending in "/"
+};
+
+// Shows the open dialog for an existing file, modal to the asking window.
+// Returns the chosen absolute path, or an empty string when the user cancels.
+QString GetOpenFileName(QWidget* parent, const OpenFileRequest& request);
+
+// While a hook is set, GetOpenFileName shows no dialog: the hook gives the
+// path the user would choose (empty: cancelled).
+using OpenFileHook = std::function<QString(QWidget* parent, const OpenFileRequest& request)>;
+void SetOpenFileHook(OpenFileHook hook);

@@ -140,3 +140,9 @@ int CTabDialog::ClampSelection(int stored, int count) {
     if (count <= 0) return 0;
     return std::min(std::max(stored, 0), count - 1);
 }
+
+void CTabDialog::RestoreSelection(int stored) {
+    const int sel = ClampSelection(stored, PageCount());
+    SetCurSel(sel);
+    SelectTab(sel);
+}

@@ -55,6 +55,8 @@ public:
 
     // The remembered selection restored for count pages: clamped to 0..count-1.
     static int ClampSelection(int stored, int count);
+    // Highlights and shows the remembered page, clamped to the pages there are.
+    void RestoreSelection(int stored);
 
 private:
     QPointer<QWidget> m_control;

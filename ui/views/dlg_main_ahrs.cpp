@@ -1,11 +1,11 @@
 #include "ui/views/dlg_main_ahrs.h"
 
+#include "app/startup_marks.h"
 #include "device/connection.h"
 #include "device/object_access.h"
 #include "device/object_dictionary.h"
+#include "ui/config/config_io.h"
 #include "ui/views/opengl_ahrs.h"
-
-#include <QWidget>
 
 #include <cstdio>
 
@@ -23,11 +23,6 @@ const ControlDef kControls166[] = {
 
 const DialogTemplate kTemplate166{CDlgMainAhrs::IDD, "", 350, 370, true, kControls166,
                                   static_cast<int>(sizeof(kControls166) / sizeof(kControls166[0]))};
-
-// Camera starting place of the page's view.
-constexpr double kStartAzimuth = 220.0;
-constexpr double kStartElevation = 45.0;
-constexpr double kStartEye[3] = {0.0, -1.0, 0.0};
 
 } // namespace
 
@@ -48,18 +43,7 @@ CDlgMainAhrs::~CDlgMainAhrs() {
 bool CDlgMainAhrs::OnInitDialog() {
     CDialogCommon::OnInitDialog();
 
-    QWidget* placeholder = GetDlgItem(IDC_VIEW);
-    const QRect rect = placeholder ? placeholder->geometry() : DuToPx(0, 42, 350, 328);
-    m_viewCreated = m_view->Create(this, rect, QStringLiteral("View"), IDC_VIEW);
-    if (m_viewCreated) {
-        // The view takes the placeholder's id and rectangle.
-        ReplaceDlgItem(IDC_VIEW, m_view);
-        m_view->setObjectName(QStringLiteral("View"));
-        m_view->setGeometry(rect);
-        ResetView();
-        m_view->show();
-        m_view->setFocus();
-    }
+    m_viewCreated = m_view->EmbedInPlaceholder(this, IDC_VIEW, QStringLiteral("View"), DuToPx(0, 42, 350, 328));
     SetTimer(TIMER_POLL, POLL_PERIOD_MS);
     return true;
 }
@@ -100,13 +84,23 @@ void CDlgMainAhrs::Poll() {
         SetDlgItemText(IDC_TEXT, QString());
         return;
     }
+    // A pose the view already shows needs no new frame (a module lying still).
+    const bool samePose = m_view->m_position[0] == position[0] && m_view->m_position[1] == position[1] &&
+                          m_view->m_position[2] == position[2] && m_view->m_roll == angles[0] &&
+                          m_view->m_pitch == angles[1] && m_view->m_yaw == angles[2];
     m_view->m_position[0] = position[0];
     m_view->m_position[1] = position[1];
     m_view->m_position[2] = position[2];
     m_view->m_roll = angles[0];
     m_view->m_pitch = angles[1];
     m_view->m_yaw = angles[2];
-    m_view->Invalidate();
+    if (!samePose || !m_firstPoseHanded) m_view->Invalidate();
+    if (!m_firstPoseHanded) {
+        // For the start-up bench: the first frame that shows a pose read from the module.
+        m_firstPoseHanded = true;
+        connect(m_view, &COpenGlWnd::frameSwapped, this, [] { startup::Mark("ahrs-first-frame"); },
+                Qt::SingleShotConnection);
+    }
     SetDlgItemText(IDC_TEXT, FormatLine(angles, position));
 }
 
@@ -122,16 +116,10 @@ QString CDlgMainAhrs::FormatLine(const float angles[3], const float position[3])
     return QString::fromLatin1(text);
 }
 
-void CDlgMainAhrs::SendCommand(int32_t value) {
-    if (!g_pObjectAccess)
-        return;
-    g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_COMMAND, &value);
-}
+void CDlgMainAhrs::SendCommand(int32_t value) { cfgio::WriteInt32(od::OBJ_COMMAND, value); }
 
 void CDlgMainAhrs::ResetView() {
-    m_view->m_camera.azimuth = kStartAzimuth;
-    m_view->m_camera.elevation = kStartElevation;
-    for (int i = 0; i < 3; ++i) m_view->m_camera.eye[i] = kStartEye[i];
+    m_view->ResetCamera();
     m_view->Invalidate();
 }
 

@@ -43,8 +43,6 @@ public:
 
 protected:
     bool OnInitDialog() override;
-    void OnOK() override {}
-    void OnCancel() override {}
     void OnDestroy() override;
 
 private:
@@ -57,4 +55,5 @@ private:
     // Connection state seen at the previous tick; the command buttons change
     // their enable state only when it changes.
     bool m_lastConnected = false;
+    bool m_firstPoseHanded = false;
 };

@@ -8,21 +8,10 @@
 #include "device/tick.h"
 #include "ui/views/plot_frame.h"
 
-#include <QShowEvent>
-
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-const char* const kSources[5] = {
-    "0 - (none)",
-    "1 - Accl. raw input data (sampling freq. 10kHz)",
-    "2 - Gyro. raw input data (sampling freq. 10kHz)",
-    "3 - Accl. filtered data (sampling freq. 1kHz)",
-    "4 - Gyro. filtered data (sampling freq. 1kHz)",
-};
-const char* const kUnits[5] = {"", "m/s^2", "deg/s", "m/s^2", "deg/s"};
 
 const ControlDef kControls164[] = {
     {-1, ControlKind::Static, "FFT source (fs):", 9, 10, 52, 8},
@@ -57,80 +46,26 @@ constexpr int kFieldIds[6] = {CDlgMainFft::IDC_X_FREQUENCY, CDlgMainFft::IDC_X_M
 
 const DialogTemplate& CDlgMainFft::PageTemplate() { return kTemplate164; }
 
-CDlgMainFft::CDlgMainFft(QWidget* parent) : CDialogCommon(kTemplate164, parent) {}
+CDlgMainFft::CDlgMainFft(QWidget* parent)
+    : CDlgMainAnalysis(kTemplate164, {od::OBJ_FFT_SOURCE, od::FftSources(), &CAppIni::startFft}, parent) {}
 
 CDlgMainFft::~CDlgMainFft() = default;
 
-int CDlgMainFft::FrequencyRange(int32_t word99) { return std::max(int(uint32_t(word99) & 0xFFFF), 100); }
-
-int CDlgMainFft::AmplitudeScale(int32_t word99) { return std::max(int(uint32_t(word99) >> 16), 1); }
-
-int CDlgMainFft::BinAmplitude(int32_t word, int axis) { return (word >> (10 * axis)) & 0x3FF; }
-
-QString CDlgMainFft::YLabel(double m, int amplitudeScale) {
-    return QString::fromStdString(FormatC("%g", m / 1000.0 * amplitudeScale));
+QString CDlgMainFft::YLabel(double m, int fullScale) {
+    return QString::fromStdString(FormatC("%g", m / 1000.0 * fullScale));
 }
 
-QString CDlgMainFft::XLabel(int k, int frequencyRange) {
-    const double f = double(k * (frequencyRange / 100));
+QString CDlgMainFft::XLabel(int k, int spanHz) {
+    const double f = double(k * (spanHz / 100));
     if (f >= 1000.0) return QString::fromStdString(FormatC("%gK", f / 1000.0));
     return QString::fromStdString(FormatC("%g", f));
 }
 
-QString CDlgMainFft::SourceUnit(int source) {
-    return QString::fromLatin1(kUnits[std::clamp(source, 0, 4)]);
-}
-
 QString CDlgMainFft::YTitle(int source) {
-    return QStringLiteral("Amplitude [") + SourceUnit(source) + QStringLiteral("]");
+    return QStringLiteral("Amplitude [") + QString::fromLatin1(od::MagnitudeUnit(source)) + QStringLiteral("]");
 }
 
-bool CDlgMainFft::OnInitDialog() {
-    CDialogCommon::OnInitDialog();
-    m_plot = CPlotFrame::ReplacePlaceholder(this, IDC_PLOT);
-
-    SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
-    for (int i = 0; i < 5; ++i) ComboInsertString(IDC_SOURCE, i, QString::fromLatin1(kSources[i]));
-
-    Refresh();
-    if (g_pAppIni && g_pAppIni->startFft != 0) {
-        CheckDlgButton(IDC_RUN, true);
-        g_pAppIni->startFft = 1;
-        SetTimer(TIMER_POLL, POLL_PERIOD_MS);
-    }
-    return true;
-}
-
-void CDlgMainFft::showEvent(QShowEvent* event) {
-    CDialogCommon::showEvent(event);
-    // Each showing reads the source again and redraws once (Run or Freeze).
-    if (!event->spontaneous() && IsCreated()) Refresh();
-}
-
-void CDlgMainFft::RefreshSource() {
-    ++reloadCalls;
-    Refresh();
-}
-
-void CDlgMainFft::Refresh() {
-    bool ok = false;
-    if (g_pObjectAccess) ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_FFT_SOURCE, 0, &m_source, 1);
-    m_source = std::clamp(m_source, 0, 4);
-    if (ok) {
-        ComboSetCurSel(IDC_SOURCE, m_source);
-        SetDlgItemText(IDC_UNIT, SourceUnit(m_source));
-    }
-    Update(true);
-}
-
-void CDlgMainFft::SelectSource() {
-    m_source = ComboGetCurSel(IDC_SOURCE);
-    if (g_pObjectAccess) {
-        int32_t value = m_source;
-        g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_FFT_SOURCE, &value);
-    }
-    Refresh();
-}
+void CDlgMainFft::SourceRead() { SetDlgItemText(IDC_UNIT, QString::fromLatin1(od::MagnitudeUnit(m_source))); }
 
 void CDlgMainFft::Update(bool force) {
     const uint32_t now = GetTickCountMs();
@@ -139,29 +74,20 @@ void CDlgMainFft::Update(bool force) {
     for (int i = 0; i < 6; ++i) SetDlgItemDouble(kFieldIds[i], m_peaks[i], ok);
 
     // While nothing changes, the spectrum is fetched and drawn once a second.
-    if (!force && now - m_lastFullUpdate < uint32_t(FULL_UPDATE_MS) && ok == m_lastOk &&
-        std::memcmp(m_peaks, m_lastPeaks, sizeof m_peaks) == 0)
-        return;
+    if (!FullUpdateDue(force, now, ok, std::memcmp(m_peaks, m_lastPeaks, sizeof m_peaks) == 0)) return;
 
     std::fill(std::begin(m_spectrum), std::end(m_spectrum), 0);
     if (g_pObjectAccess) g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_SPECTRUM, 0, m_spectrum, 50);
     if (g_pObjectAccess) g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_SPECTRUM, 50, m_spectrum + 50, 50);
 
-    DrawPlot();
-
-    EnableDlgItem(IDC_SOURCE, ok);
-    EnableDlgItem(IDC_RUN, ok);
-    EnableDlgItem(IDC_FREEZE, ok);
-
-    m_lastOk = ok;
+    FullUpdate(now, ok);
     std::memcpy(m_lastPeaks, m_peaks, sizeof m_peaks);
-    m_lastFullUpdate = now;
 }
 
 void CDlgMainFft::DrawPlot() {
     if (!m_plot || !m_plot->HasSurface()) return;
-    const int xRange = FrequencyRange(m_spectrum[99]);
-    const int yScale = AmplitudeScale(m_spectrum[99]);
+    const int xRange = od::SpectrumSpanHz(m_spectrum[od::kSpectrumBins]);
+    const int yScale = od::SpectrumFullScale(m_spectrum[od::kSpectrumBins]);
 
     auto scales = [xRange, yScale](CDrawContext& dc, const PlotArea& a) {
         // Eleven y labels from 0 to the full scale, nine dotted lines between.
@@ -186,8 +112,9 @@ void CDlgMainFft::DrawPlot() {
         const uint32_t pens[3] = {plotcolor::kX, plotcolor::kY, plotcolor::kZ};
         for (int axis = 0; axis < 3; ++axis) {
             CPlotFrame::CurvePen(dc, pens[axis]);
-            for (int i = 0; i < SPECTRUM_BINS; ++i) {
-                const int v = BinAmplitude(words[i], axis);
+            for (int i = 0; i < od::kSpectrumBins; ++i) {
+                const od::SpectrumBin bin = od::UnpackSpectrumBin(words[i]);
+                const int v = axis == 0 ? bin.x : axis == 1 ? bin.y : bin.z;
                 const int x = PlotTrunc(double(a.right - a.left) / 100.0 * i + a.left);
                 const int y = PlotTrunc(double(a.top - a.bottom) / 1000.0 * v + a.bottom);
                 if (i == 0) dc.MoveTo(x, y);
@@ -196,25 +123,4 @@ void CDlgMainFft::DrawPlot() {
         }
     };
     m_plot->Draw(QStringLiteral("Frequency [Hz]"), YTitle(m_source), scales, curves);
-}
-
-void CDlgMainFft::OnTimer(int id) {
-    if (id == TIMER_POLL && IsWindowVisible()) Update(false);
-    CDialogCommon::OnTimer(id);
-}
-
-void CDlgMainFft::OnCommand(int id) {
-    if (id == IDC_RUN) {
-        if (g_pAppIni) g_pAppIni->startFft = 1;
-        SetTimer(TIMER_POLL, POLL_PERIOD_MS);
-    } else if (id == IDC_FREEZE) {
-        if (g_pAppIni) g_pAppIni->startFft = 0;
-        KillTimer(TIMER_POLL);
-    }
-    CDialogCommon::OnCommand(id);
-}
-
-void CDlgMainFft::OnSelChange(int id) {
-    if (id == IDC_SOURCE) SelectSource();
-    CDialogCommon::OnSelChange(id);
 }

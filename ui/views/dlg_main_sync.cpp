@@ -37,8 +37,6 @@ const DialogTemplate kTemplate157{CDlgMainSync::IDD, "", 350, 370, true, kContro
                                   static_cast<int>(sizeof kControls157 / sizeof kControls157[0])};
 
 const char* const kPortNames[2] = {"0 - RS-232/UART1", "1 - USB/UART2"};
-const char* const kSelectionLabels[12] = {"Time. ", "Temp. ", "Accl. ",   "Gyro. ", "Magn. ",  "Accl-g. ",
-                                          "Euler. ", "Quat. ", "Vel. ", "Pos. ",  "Freq. ", "Vibr. "};
 
 // A path from a settings file written on Windows (".\records.csv") names the
 // same file here.
@@ -101,15 +99,12 @@ QString CDlgMainSync::ConfigurationLine(bool connected, int32_t period, int32_t 
     if (!connected) return QStringLiteral("Disconnected to device.");
     if (selection == 0) return QStringLiteral("No transmission data are selected on the device.");
     port = std::clamp(port, 0, 1);
-    std::string data;
-    for (int bit = 0; bit < 12; ++bit)
-        if (uint32_t(selection) & (1u << bit)) data += kSelectionLabels[bit];
+    const std::string data = od::SyncSelectionNames(uint32_t(selection));
     return QString::fromStdString(
         FormatC("Port = %s; Period = %d[ms]; Data = %s", kPortNames[port], int(period), data.c_str()));
 }
 
 void CDlgMainSync::ShowConfiguration() {
-    ++reloadCalls;
     UpdateConfiguration();
 }
 
@@ -182,7 +177,6 @@ bool CDlgMainSync::CloseFile() {
 }
 
 void CDlgMainSync::CloseExportFile() {
-    ++closeCalls;
     CloseFile();
 }
 

@@ -56,8 +56,6 @@ public:
     // Shows the module's sync configuration (the main window calls it after
     // each successful connect).
     void ShowConfiguration();
-    // Number of ShowConfiguration calls from outside the page.
-    int reloadCalls = 0;
 
     // The configuration line for what the module reported.
     static QString ConfigurationLine(bool connected, int32_t period, int32_t port, int32_t selection);
@@ -66,7 +64,6 @@ public:
     // window calls it before it closes).
     void CloseExportFile();
     bool HasOpenExportFile() const { return m_file != nullptr; }
-    int closeCalls = 0;
 
     // The lamp shown: LAMP_ON (green) or LAMP_OFF (grey).
     int IndicatorId() const { return m_lampId; }
@@ -85,6 +82,8 @@ public:
     // queue and restarts the skip count.
     void Receive(bool display);
     int ChunksToSkip() const { return m_receiver.ChunksToSkip(); }
+    // The receiver of the stream (a session recording listens to it).
+    CSyncReceiver& Receiver() { return m_receiver; }
 
     void OnTimer(int id) override;
     void OnCommand(int id) override;

@@ -8,18 +8,9 @@
 #include "device/tick.h"
 #include "ui/views/plot_frame.h"
 
-#include <QShowEvent>
-
-#include <algorithm>
 #include <cmath>
 
 namespace {
-
-const char* const kSources[3] = {
-    "0 - (none)",
-    "1 - Accl. filtered data (sampling freq. 1kHz)",
-    "2 - Gyro. filtered data (sampling freq. 1kHz)",
-};
 
 const ControlDef kControls170[] = {
     {-1, ControlKind::Static, "Vibration source (vs):", 9, 10, 70, 8},
@@ -50,74 +41,20 @@ constexpr double kTwoPi = 6.28318530718;
 
 const DialogTemplate& CDlgMainVibr::PageTemplate() { return kTemplate170; }
 
-CDlgMainVibr::CDlgMainVibr(QWidget* parent) : CDialogCommon(kTemplate170, parent) {}
+CDlgMainVibr::CDlgMainVibr(QWidget* parent)
+    : CDlgMainAnalysis(kTemplate170, {od::OBJ_VIBRATION_SOURCE, od::VibrationSources(), &CAppIni::startVibr},
+                       parent) {}
 
 CDlgMainVibr::~CDlgMainVibr() = default;
-
-bool CDlgMainVibr::NaturalFrequency(float dampedFrequency, float dampingRatio, float& natural) {
-    if (!(dampingRatio >= 0.0f && dampingRatio < 1.0f)) return false;
-    const double z = dampingRatio;
-    natural = static_cast<float>(double(dampedFrequency) / std::sqrt(1.0 - z * z));
-    return true;
-}
-
-bool CDlgMainVibr::QFactor(float dampingRatio, float& q) {
-    if (!(dampingRatio > 0.0f && dampingRatio <= 1.0f)) return false;
-    q = 1.0f / (2.0f * dampingRatio);
-    return true;
-}
 
 double CDlgMainVibr::CurveValue(float dampedFrequency, float dampingRatio, float amplitude, double t) {
     float zc = dampingRatio;
     if (zc < 0.0f) zc = 0.0f;
     if (zc > 0.999f) zc = 0.999f;
     const double fd = dampedFrequency;
-    const double fn = fd / std::sqrt(1.0 - double(zc) * double(zc));
+    const double fn = *od::NaturalFrequency(fd, zc);  // defined for 0 <= zc < 1
     const double k = -2.0 * double(zc) * kPi * fn;
     return std::exp(k * t) * double(amplitude) * std::sin(kTwoPi * fd * t);
-}
-
-bool CDlgMainVibr::OnInitDialog() {
-    CDialogCommon::OnInitDialog();
-    m_plot = CPlotFrame::ReplacePlaceholder(this, IDC_PLOT);
-
-    SetRunFreezeIcons(IDC_RUN, IDC_FREEZE);
-    for (int i = 0; i < 3; ++i) ComboInsertString(IDC_SOURCE, i, QString::fromLatin1(kSources[i]));
-
-    Refresh();
-    if (g_pAppIni && g_pAppIni->startVibr != 0) {
-        CheckDlgButton(IDC_RUN, true);
-        g_pAppIni->startVibr = 1;
-        SetTimer(TIMER_POLL, POLL_PERIOD_MS);
-    }
-    return true;
-}
-
-void CDlgMainVibr::showEvent(QShowEvent* event) {
-    CDialogCommon::showEvent(event);
-    if (!event->spontaneous() && IsCreated()) Refresh();
-}
-
-void CDlgMainVibr::RefreshSource() {
-    ++reloadCalls;
-    Refresh();
-}
-
-void CDlgMainVibr::Refresh() {
-    bool ok = false;
-    if (g_pObjectAccess) ok = g_pObjectAccess->GetObjectXXX(OBJ_INT32, od::OBJ_VIBRATION_SOURCE, 0, &m_source, 1);
-    m_source = std::clamp(m_source, 0, 2);
-    if (ok) ComboSetCurSel(IDC_SOURCE, m_source);
-    Update(true);
-}
-
-void CDlgMainVibr::SelectSource() {
-    m_source = ComboGetCurSel(IDC_SOURCE);
-    if (g_pObjectAccess) {
-        int32_t value = m_source;
-        g_pObjectAccess->SetObjectXXX(OBJ_INT32, od::OBJ_VIBRATION_SOURCE, &value);
-    }
-    Refresh();
 }
 
 void CDlgMainVibr::Update(bool force) {
@@ -133,28 +70,21 @@ void CDlgMainVibr::Update(bool force) {
     }
     SetDlgItemDouble(IDC_DAMPED_FREQUENCY, m_dampedFrequency, ok);
     SetDlgItemDouble(IDC_DAMPING_RATIO, m_dampingRatio, ok);
-    float natural = 0.0f, q = 0.0f;
-    if (NaturalFrequency(m_dampedFrequency, m_dampingRatio, natural))
-        SetDlgItemDouble(IDC_NATURAL_FREQUENCY, natural, ok);
+    // The derived values are shown in single precision, like the values read.
+    if (const auto natural = od::NaturalFrequency(m_dampedFrequency, m_dampingRatio))
+        SetDlgItemDouble(IDC_NATURAL_FREQUENCY, static_cast<float>(*natural), ok);
     else
         SetDlgItemText(IDC_NATURAL_FREQUENCY, QStringLiteral("-"));
-    if (QFactor(m_dampingRatio, q)) SetDlgItemDouble(IDC_Q_FACTOR, q, ok);
+    if (const auto q = od::QFactor(m_dampingRatio)) SetDlgItemDouble(IDC_Q_FACTOR, static_cast<float>(*q), ok);
     else SetDlgItemText(IDC_Q_FACTOR, QStringLiteral("-"));
 
     // The amplitude alone waits for the next full update (at most a second).
-    if (!force && now - m_lastFullUpdate < uint32_t(FULL_UPDATE_MS) && ok == m_lastOk &&
-        m_dampedFrequency == m_lastDampedFrequency && m_dampingRatio == m_lastDampingRatio)
-        return;
+    const bool unchanged = m_dampedFrequency == m_lastDampedFrequency && m_dampingRatio == m_lastDampingRatio;
+    if (!FullUpdateDue(force, now, ok, unchanged)) return;
 
-    DrawPlot();
-    EnableDlgItem(IDC_SOURCE, ok);
-    EnableDlgItem(IDC_RUN, ok);
-    EnableDlgItem(IDC_FREEZE, ok);
-
+    FullUpdate(now, ok);
     m_lastDampedFrequency = m_dampedFrequency;
     m_lastDampingRatio = m_dampingRatio;
-    m_lastFullUpdate = now;
-    m_lastOk = ok;
 }
 
 void CDlgMainVibr::DrawPlot() {
@@ -192,25 +122,4 @@ void CDlgMainVibr::DrawPlot() {
         }
     };
     m_plot->Draw(QStringLiteral("Time [ms]"), QStringLiteral("Amplitude"), scales, curves);
-}
-
-void CDlgMainVibr::OnTimer(int id) {
-    if (id == TIMER_POLL && IsWindowVisible()) Update(false);
-    CDialogCommon::OnTimer(id);
-}
-
-void CDlgMainVibr::OnCommand(int id) {
-    if (id == IDC_RUN) {
-        if (g_pAppIni) g_pAppIni->startVibr = 1;
-        SetTimer(TIMER_POLL, POLL_PERIOD_MS);
-    } else if (id == IDC_FREEZE) {
-        if (g_pAppIni) g_pAppIni->startVibr = 0;
-        KillTimer(TIMER_POLL);
-    }
-    CDialogCommon::OnCommand(id);
-}
-
-void CDlgMainVibr::OnSelChange(int id) {
-    if (id == IDC_SOURCE) SelectSource();
-    CDialogCommon::OnSelChange(id);
 }

@@ -1,5 +1,7 @@
 #include "ui/views/opengl_ahrs.h"
 
+#include "ui/toolkit/dialog.h"
+
 #include <QImage>
 
 #include <GL/gl.h>
@@ -10,6 +12,10 @@ namespace {
 constexpr double kBoxX = 0.04, kBoxY = 0.04, kBoxZ = 0.01;
 constexpr double kWorldAxes = 1.5;
 constexpr double kBodyAxes = 0.05;
+
+constexpr double kStartAzimuth = 220.0;
+constexpr double kStartElevation = 45.0;
+constexpr double kStartEye[3] = {0.0, -1.0, 0.0};
 
 const char* const kTexturePaths[COpenGlAhrs::TEX_COUNT] = {
     ":/textures/top.png",            // 200 x 200
@@ -55,6 +61,25 @@ COpenGlAhrs::~COpenGlAhrs() {
         glDeleteTextures(TEX_COUNT, m_textures);
         doneCurrent();
     }
+}
+
+bool COpenGlAhrs::EmbedInPlaceholder(CDialog* dlg, int id, const QString& name, const QRect& fallback) {
+    const QWidget* placeholder = dlg->GetDlgItem(id);
+    const QRect rect = placeholder ? placeholder->geometry() : fallback;
+    if (!Create(dlg, rect, name, id)) return false;
+    dlg->ReplaceDlgItem(id, this);  // the view takes the placeholder's id and place
+    setObjectName(name);            // which named it after the id
+    setGeometry(rect);
+    ResetCamera();
+    show();
+    setFocus();
+    return true;
+}
+
+void COpenGlAhrs::ResetCamera() {
+    m_camera.azimuth = kStartAzimuth;
+    m_camera.elevation = kStartElevation;
+    for (int i = 0; i < 3; ++i) m_camera.eye[i] = kStartEye[i];
 }
 
 const char* COpenGlAhrs::TexturePath(int slot) {
@@ -156,6 +181,29 @@ void COpenGlAhrs::DrawPointCloud() {
     glPopMatrix();
 }
 
+void COpenGlAhrs::DrawMarkers() {
+    int count = m_markerCount;
+    if (count <= 0) return;
+    if (count > kMaxMarkers) count = kMaxMarkers;
+    glDisable(GL_LIGHTING);
+    glLineWidth(3.0f);
+    glPointSize(9.0f);
+    for (int i = 0; i < count; ++i) {
+        const Marker& m = m_markers[i];
+        if (m.covered) glColor3d(0.2, 0.85, 0.2);
+        else glColor3d(1.0, 0.3, 0.2);
+        glBegin(GL_LINES);
+        glVertex3fv(m.from);
+        glVertex3fv(m.to);
+        glEnd();
+        glBegin(GL_POINTS);
+        glVertex3fv(m.to);
+        glEnd();
+    }
+    glLineWidth(1.0f);
+    glEnable(GL_LIGHTING);
+}
+
 void COpenGlAhrs::DrawScene() {
     if (!m_texturesLoaded)
         LoadTextures();
@@ -196,4 +244,5 @@ void COpenGlAhrs::DrawScene() {
     glPopMatrix();
 
     DrawPointCloud();
+    DrawMarkers();
 }

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class CDialog;
+
 class COpenGlAhrs : public COpenGlWnd {
     Q_OBJECT
 public:
@@ -17,6 +19,17 @@ public:
     explicit COpenGlAhrs(QWidget* parent = nullptr);
     ~COpenGlAhrs() override;
 
+    // Creates the view's window in the place of the dialog's hidden
+    // placeholder control `id`: its rectangle (or `fallback`, in the dialog's
+    // pixels, when the template has none) and its id, with the window name
+    // `name`. The camera then stands at its starting place, and the view is
+    // shown with the keyboard focus (so that the wheel zooms at once). False
+    // when the OpenGL set-up failed: the dialog goes on without the view.
+    bool EmbedInPlaceholder(CDialog* dlg, int id, const QString& name, const QRect& fallback);
+    // The camera's starting place: azimuth 220 degrees, elevation 45 degrees,
+    // eye at (0, -1, 0). The look-at point stays where it is.
+    void ResetCamera();
+
     // Pose of the module: metres and degrees.
     double m_position[3] = {0, 0, 0};
     double m_roll = 0;
@@ -26,6 +39,19 @@ public:
     // Point cloud in scene units: the first m_pointCount entries are valid.
     int32_t m_pointCount = 0;
     float m_points[kMaxPoints][3] = {};
+
+    // Direction markers around the cloud (the magnetometer coach's 26
+    // directions), in scene units: a spoke from `from` to `to`, green when
+    // the direction is covered, red when it is still missing. The first
+    // m_markerCount entries are drawn.
+    enum : int { kMaxMarkers = 26 };
+    struct Marker {
+        float from[3];
+        float to[3];
+        bool covered;
+    };
+    int m_markerCount = 0;
+    Marker m_markers[kMaxMarkers] = {};
 
     bool TexturesLoaded() const { return m_texturesLoaded; }
     // The texture name of a slot; 0 when its picture could not be loaded.
@@ -43,6 +69,7 @@ private:
     static void DrawAxes(double length);
     void DrawModuleBox(double sx, double sy, double sz);
     void DrawPointCloud();
+    void DrawMarkers();
 
     bool m_texturesLoaded = false;
     uint32_t m_textures[TEX_COUNT] = {};

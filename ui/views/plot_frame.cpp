@@ -32,8 +32,8 @@ CPlotFrame* CPlotFrame::ReplacePlaceholder(CDialog* dialog, int id) {
 }
 
 void CPlotFrame::CreateSurface() {
-    if (HasSurface()) return;
-    m_surface.Create(size());
+    if (HasSurface() && m_surface.Image().devicePixelRatio() == devicePixelRatioF()) return;
+    m_surface.Create(size(), devicePixelRatioF());
 }
 
 PlotArea CPlotFrame::AreaFor(QSize size) {
@@ -41,15 +41,15 @@ PlotArea CPlotFrame::AreaFor(QSize size) {
 }
 
 void CPlotFrame::DottedLine(CDrawContext& dc, int x1, int y1, int x2, int y2) {
-    dc.SetPen(PenStyle::Dot, 1, ColorFromRef(plotcolor::kGrid));
-    dc.MoveTo(x1, y1);
-    dc.LineTo(x2, y2);
+    tchart::PlotPainter pp(dc.Painter());
+    pp.SetPen(ColorFromRef(plotcolor::kGrid), tchart::LineStyle::Dotted);
+    pp.Line(x1, y1, x2, y2);
 }
 
 void CPlotFrame::SolidLine(CDrawContext& dc, int x1, int y1, int x2, int y2) {
-    dc.SetPen(PenStyle::Solid, 1, ColorFromRef(plotcolor::kGrid));
-    dc.MoveTo(x1, y1);
-    dc.LineTo(x2, y2);
+    tchart::PlotPainter pp(dc.Painter());
+    pp.SetPen(ColorFromRef(plotcolor::kGrid));
+    pp.Line(x1, y1, x2, y2);
 }
 
 void CPlotFrame::CurvePen(CDrawContext& dc, uint32_t colorRef) {
@@ -61,23 +61,21 @@ void CPlotFrame::Render(QImage& image, const QFont& labelFont, const QString& xT
     if (image.isNull()) return;
     CDrawContext dc(&image);
     dc.Save();
-    const QSize size = image.size();
+    const QSize size = image.deviceIndependentSize().toSize();
     // The whole bitmap black.
     dc.FillRect(QRect(QPoint(0, 0), size), Qt::black);
     const PlotArea a = AreaFor(size);
+    tchart::PlotPainter pp(dc.Painter());
     dc.SetBkTransparent(true);
     dc.SetFont(labelFont);
 
     // Axis titles, light grey: x under the right end of the axis, y turned to
     // read upwards, centred on the left of the plot.
-    dc.SetTextAlign(TextHAlign::Right, TextVAlign::Top);
-    dc.SetTextColor(ColorFromRef(plotcolor::kTitle));
-    dc.TextOut(a.right, a.bottom + 22, xTitle);
+    const QColor titleColor = ColorFromRef(plotcolor::kTitle);
+    pp.XTitle(a, xTitle, titleColor);
     dc.SetFont(FontForCellHeight(18, labelFont.family()));
-    dc.SetTextAngle(90.0);
-    dc.SetTextAlign(TextHAlign::Center, TextVAlign::Baseline);
-    dc.TextOut(a.left - 50, (a.top + a.bottom) / 2, yTitle);
-    dc.SetTextAngle(0.0);
+    pp.Text(a.left - 50, (a.top + a.bottom) / 2, yTitle, tchart::HAlign::Center, tchart::VAlign::Baseline, titleColor,
+            90.0);
     dc.SetFont(labelFont);
 
     // Scales: grey labels, y labels right/bottom aligned by default.
@@ -86,9 +84,9 @@ void CPlotFrame::Render(QImage& image, const QFont& labelFont, const QString& xT
     if (scales) scales(dc, a);
 
     // Frame, then everything else inside it.
-    dc.SetPen(PenStyle::Solid, 1, ColorFromRef(plotcolor::kGrid));
+    pp.SetPen(ColorFromRef(plotcolor::kGrid));
     dc.SetNullBrush();
-    dc.Rectangle(a.left, a.bottom, a.right + 1, a.top + 1);
+    pp.Outline(a.left, a.top + 1, a.right + 1, a.bottom);
     dc.SetClipRect(std::min(a.left, a.right + 1), std::min(a.top + 1, a.bottom), std::max(a.left, a.right + 1),
                    std::max(a.top + 1, a.bottom));
 
@@ -100,6 +98,7 @@ void CPlotFrame::Render(QImage& image, const QFont& labelFont, const QString& xT
 void CPlotFrame::Draw(const QString& xTitle, const QString& yTitle, const ScalePainter& scales,
                       const CurvePainter& curves) {
     if (!HasSurface()) return;
+    CreateSurface();  // again at a new resolution when the window moved to another screen
     Render(m_surface.Image(), font(), xTitle, yTitle, scales, curves);
     ++m_drawCount;
     update();

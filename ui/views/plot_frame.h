@@ -8,7 +8,10 @@
 // titles (the y title turned to read upwards), grey grid and tick labels, the
 // grey frame and then the curves, clipped to the frame and mixed with the
 // merge-pen mode so crossing curves add their colours on the black. The page
-// supplies its own scales (grid and labels) and curves as two callbacks.
+// supplies its own scales (grid and labels) and curves as two callbacks. The
+// frame, titles and scale lines are drawn with the chart module's frame
+// painter, which the probe plot and the line charts use as well.
+#include "chart/plot_painter.h"
 #include "ui/toolkit/custom_control.h"
 #include "ui/toolkit/draw_context.h"
 
@@ -18,9 +21,8 @@
 #include <cstdint>
 #include <functional>
 
-struct PlotArea {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
+// The plot area by its edges, in the frame layout the chart module's painter draws.
+using PlotArea = tchart::FrameEdges;
 
 // Colours of the plots (0x00BBGGRR as the plot code is written against).
 namespace plotcolor {
