@@ -537,6 +537,17 @@ void SearchOtherPorts(Report& r, const DoctorRequest& q, const DoctorRoots& root
 
 }  // namespace
 
+DoctorRoots DoctorRoots::Under(const std::string& root) {
+    const fs::path r(root.empty() ? "/" : root);
+    DoctorRoots roots;
+    roots.sysClassTty = (r / "sys/class/tty").string();
+    roots.dev = (r / "dev").string();
+    roots.proc = (r / "proc").string();
+    roots.brlttyUdevRules = (r / "usr/lib/udev/rules.d/85-brltty.rules").string();
+    roots.modemManagerProgram = (r / "usr/sbin/ModemManager").string();
+    return roots;
+}
+
 DoctorReport Diagnose(const DoctorRequest& request, const DoctorRoots& roots, const DoctorProgress& progress) {
     DoctorReport out;
     Report r(out, progress);

@@ -36,6 +36,10 @@ struct DoctorRoots {
     // brltty's udev rules start it when a matching bridge is plugged in.
     std::string brlttyUdevRules = "/usr/lib/udev/rules.d/85-brltty.rules";
     std::string modemManagerProgram = "/usr/sbin/ModemManager";
+
+    // The same places below `root` (a folder that holds sys/, dev/, proc/
+    // and usr/ as the system does); "/" gives the defaults above.
+    static DoctorRoots Under(const std::string& root);
 };
 
 enum class DoctorLineKind : uint8_t {

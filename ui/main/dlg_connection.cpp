@@ -212,7 +212,8 @@ void CDlgConnection::Diagnose() {
     request.timeoutMs = TimeoutField(g_pAppIni ? g_pAppIni->trTimeout : 30);
     request.deviceId = int(ParseUnsigned(GetDlgItemText(IDC_DEVICE_ID)));
     request.searchOtherPorts = true;
-    m_diagnosis = new CDlgDiagnosis(request, this);
+    // The doctor looks where the port list is read from.
+    m_diagnosis = new CDlgDiagnosis(request, DoctorRoots::Under(m_portRoot), this);
     m_diagnosis->Create(this);
     connect(m_diagnosis.data(), &CDlgDiagnosis::UsePort, this, &CDlgConnection::UsePort);
     // Modal to this dialog only, and without a loop of its own: the window

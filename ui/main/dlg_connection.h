@@ -38,7 +38,7 @@ public:
     static constexpr const char* kAutoDetect = "Auto detect";
 
     // portRoot: the folder holding sys/ and dev/ that the port list is read
-    // from ("/"; tests lay out a fake tree).
+    // from and the diagnosis looks in ("/"; tests lay out a fake tree).
     explicit CDlgConnection(std::string portRoot = "/");
     ~CDlgConnection() override;
 

@@ -39,8 +39,8 @@ QColor LineColour(DoctorLineKind kind) {
 
 const DialogTemplate& CDlgDiagnosis::DialogTemplate180() { return kTemplate180; }
 
-CDlgDiagnosis::CDlgDiagnosis(const DoctorRequest& request, QWidget* parent)
-    : CDialog(kTemplate180, parent), m_request(request) {}
+CDlgDiagnosis::CDlgDiagnosis(const DoctorRequest& request, const DoctorRoots& roots, QWidget* parent)
+    : CDialog(kTemplate180, parent), m_request(request), m_roots(roots) {}
 
 CDlgDiagnosis::~CDlgDiagnosis() {
     m_cancel = true;
@@ -74,7 +74,7 @@ void CDlgDiagnosis::Start() {
             const QString text = QString::fromLocal8Bit(step.c_str());
             QMetaObject::invokeMethod(this, [this, text] { ShowStep(text); }, Qt::QueuedConnection);
         };
-        auto report = std::make_shared<DoctorReport>(Diagnose(m_request, DoctorRoots{}, progress));
+        auto report = std::make_shared<DoctorReport>(Diagnose(m_request, m_roots, progress));
         QMetaObject::invokeMethod(this, [this, report] { OnFinished(*report); }, Qt::QueuedConnection);
     });
 }

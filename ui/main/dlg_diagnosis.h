@@ -27,7 +27,8 @@ public:
     };
     static constexpr const char* kTitle = "Connection Diagnosis";
 
-    CDlgDiagnosis(const DoctorRequest& request, QWidget* parent);
+    // roots: where the doctor looks (the connection dialog's port folder).
+    CDlgDiagnosis(const DoctorRequest& request, const DoctorRoots& roots, QWidget* parent);
     // Cancels a run still going and waits for it (at most one exchange).
     ~CDlgDiagnosis() override;
 
@@ -59,6 +60,7 @@ private:
     void OnFinished(const DoctorReport& report);
 
     DoctorRequest m_request;
+    DoctorRoots m_roots;
     DoctorReport m_report;
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;

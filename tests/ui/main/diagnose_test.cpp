@@ -153,6 +153,29 @@ TEST_F(DiagnoseTest, AModuleAtAnotherRateIsReachedThroughUseThisPortAndConnect) 
     EXPECT_EQ(product, od::kProductTarvik);
 }
 
+// The chosen port has nothing behind it; the diagnosis searches the other
+// ports of the dialog's (fake) tree and finds the module on ttyUSB7.
+TEST_F(DiagnoseTest, AModuleOnAnotherPortIsReachedThroughUseThisPortAndConnect) {
+    CSimProcess sim;
+    if (!sim.Start(m_dir.File("tty"), {"--no-pace"})) GTEST_SKIP() << sim.Error();
+    fs::create_directories(m_dir.File("sys/class/tty/ttyUSB7/device/driver"));
+    fs::create_directories(m_dir.File("dev"));
+    fs::create_directories(m_dir.File("proc"));  // no services, no holders
+    const std::string other = m_dir.File("dev/ttyUSB7");
+    fs::create_symlink(m_dir.File("tty"), other);
+    Open(m_dir.Path());
+    CDlgDiagnosis* diag = Diagnose(m_dir.File("ttyUSB9"));
+    ASSERT_NE(diag, nullptr);
+    ASSERT_TRUE(diag->GetDlgItem(CDlgDiagnosis::IDC_USE_PORT)->isEnabled()) << diag->Text().toStdString();
+    Click(diag->GetDlgItem(CDlgDiagnosis::IDC_USE_PORT));
+    EXPECT_EQ(m_dlg->PortPath(), QString::fromStdString(other));
+    EXPECT_EQ(Combo(CDlgConnection::IDC_BAUD)->currentText(), QString("115200"));
+    Click(m_dlg->GetDlgItem(IDOK));  // "Connect"
+    EXPECT_STREQ(g_pAppIni->comPort, other.c_str());
+    EXPECT_TRUE(ConnectDevice(g_pAppIni->comPort, g_pAppIni->comBaudrate, g_pAppIni->trTimeout,
+                              g_pAppIni->deviceID, nullptr));
+}
+
 // A fake sysfs tree with USB bridges that come and go.
 class PortListTest : public DiagnoseTest {
 protected:
