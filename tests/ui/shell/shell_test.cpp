@@ -519,8 +519,12 @@ TEST_F(ShellTest, RecordedSessionReplaysTheSameValues) {
         return std::vector<double>{chart->HistoryX().back(), chart->HistoryY().back(), chart->HistoryZ().back()};
     };
     // The Sync data page's stream for a while, into an export file; returns the file.
+    // The Chart window reads until the next status tick hides it, and a
+    // request takes the stream's bytes waiting before its reply: the run
+    // starts once the window is hidden.
     auto streamed = [&](const std::string& name, int ms) {
         m_dlg->TabHost()->SelectTab(CTARVIK_UIDlg::kSyncTab);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !m_dlg->ChartWindow()->isVisible(); }, 5000));
         std::strcpy(g_pAppIni->sync_file, File(name).c_str());
         m_dlg->SyncPage()->OnCommand(CDlgMainSync::IDC_RUN);
         Pump(ms);
@@ -538,8 +542,9 @@ TEST_F(ShellTest, RecordedSessionReplaysTheSameValues) {
     Pump(1200);
     m_dlg->OnTimer(CTARVIK_UIDlg::TIMER_RECORD);
     EXPECT_EQ(button().rfind("Stop 0:0", 0), 0u) << button();
+    auto charting = [&] { return !m_dlg->ChartWindow()->HistoryX().empty(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ahrsLine().empty() && charting(); }, 5000));
     const std::string shown = ahrsLine();
-    ASSERT_FALSE(shown.empty());
     EXPECT_EQ(charted(), (std::vector<double>{12.5, -3.25, 170}));
     EXPECT_GT(streamed("live.csv", 1500).size(), 200u);
     m_dlg->OnCommand(CTARVIK_UIDlg::IDC_RECORD);
@@ -562,8 +567,8 @@ TEST_F(ShellTest, RecordedSessionReplaysTheSameValues) {
 
     ASSERT_NO_FATAL_FAILURE(open({"--replay", session}, "replay of s.jsonl"));
     EXPECT_TRUE(m_dlg->windowTitle().endsWith(" - replay of s.jsonl")) << m_dlg->windowTitle().toStdString();
-    Pump(600);
-    EXPECT_EQ(ahrsLine(), shown);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ahrsLine() == shown && charting(); }, 5000)) << ahrsLine();
+    ASSERT_TRUE(charting());
     EXPECT_EQ(charted(), (std::vector<double>{12.5, -3.25, 170}));
     // The stream the page reads again is an unbroken run of the recorded text.
     const std::string replayed = streamed("replayed.csv", 3000);
